@@ -1,0 +1,22 @@
+// quick_logout.cpp - the engine's signal handler: drop the session file, end now.
+// Runs inside a signal handler, so it only calls async-signal-safe functions.
+
+#include <csignal>
+#include <unistd.h>
+
+#include "session_file.h"
+#include "zdb.h"
+
+namespace zdb {
+// Path of this process's session file; empty while no session runs. A fixed
+// array, so that the signal handler reads it without touching the heap.
+char g_sessionFilePath[kSessionFilePathSize] = {0};
+}  // namespace zdb
+
+extern "C" void quickLogout(int signal_number) {
+    if (zdb::g_sessionFilePath[0] != '\0') unlink(zdb::g_sessionFilePath);
+    // End with the signal's own default action, so the exit status tells the cause.
+    std::signal(signal_number, SIG_DFL);
+    std::raise(signal_number);
+    _exit(1);
+}

@@ -1,0 +1,80 @@
+// zolt.h - Zolt, the one session object through which the gateway talks to the
+// engine: login, opening databases and clusters, commands with procedure
+// expansion, messages, and the current position in sets and records.
+// Invariant: once state is negative the session is unusable for the request;
+// the engine session is ended exactly once, by the destructor.
+#pragma once
+
+#include <cstdint>
+
+#include "cgi/strbuf.h"
+#include "zdb.h"
+
+class Zolt {
+public:
+    Zolt();
+    ~Zolt();
+    Zolt(const Zolt&) = delete;
+    Zolt& operator=(const Zolt&) = delete;
+
+    // Starts the engine session as user/password; afterwards state is 0 or a failure point.
+    void login(const char* user, const char* password);
+    // Opens a database, or a cluster when name is a comma list; 0 or a negative state.
+    int openBase(const char* name);
+    // Runs command word + " " + arguments; 0, a negative state, or 194, 226, 3810, 4546.
+    int doCommand(const char* command, const char* arguments);
+    // Runs one CCL text with procedure expansion; the engine code.
+    int callZdbs(const char* text);
+    // The session-language word for a three-letter internal word (valid until the next call).
+    const char* shellSymbol(const char* word);
+    // Reads the current set's number, records and hits; 0 or -1166.
+    int getSearch();
+    // The message text for engineError at the configured message level.
+    const char* errorMessage();
+
+    // Process-wide: text of the database of the last sorted record read (login empties it).
+    static StrBuf& lastRecordBase();
+    // Process-wide: engine sessions started in this process (0 or 1).
+    static int& sessionsStarted();
+
+    ZdbCursor cursor = nullptr;      // engine cursor (by address to ZdbSetCursor)
+    int clusterFlag = 0;             // 0: one database open; 1: a cluster
+    int recordId = 0;                // engine record id of the current record
+    int recordNumber = 0;            // 1-based position of the current record
+    int fieldNumber = 0;             // cursor position passed on by setCursor
+    int paragraphNumber = 0;
+    int itemNumber = 0;
+    int partNumber = 0;
+    int orderType = 0;               // order type of the last command
+    int searchSet = 0;               // from ZdbGetSearch: set number
+    int recordCount = 0;             //   records in it
+    int hitCount = 0;                //   hits in it
+    int displayKind = 0;             // second result of ZdbGetDisplay
+    int fieldType = 0;               // from ZdbCheckField
+    int partField = 0;               // flags AND 4 of the current field
+    int state = 0;                   // 0 ready, -1 during login, else the failure point
+    int lastRc = 0;                  // result of the last engine call
+    char messageText[1024] = {0};    // filled by errorMessage
+    StrBuf currentBase;              // open base as the engine names it
+    StrBuf singleBase;               // the database when one is open; empty for a cluster
+    StrBuf shellWord;                // result of the last shellSymbol
+    ZdbRecordControl recordControl = nullptr;  // null until login
+    int engineError = 0;             // engine code that errorMessage explains
+    int messageLevel = 0;            // 0, 1 or 2 (MSG-LEVEL)
+    int startRc = 1;                 // code of a failed ZdbStartZolt; 1 otherwise
+    int termSign = 1;                // ask display terms by negated number while set
+    int fieldSign = 0;               // setCursor passes the negated field number while set
+    int encoding = 1;                // character set code (ENCODING); above 3: multi-byte
+    int hilite = 0;                  // 0 none, 1 hilon/hiloff, 2 hit anchors
+    int hitTotal = 0;                // hit table state of the current record
+    int hitIndex = 0;
+    int anchorCounter = 0;           // numbers hit anchors across the request
+    int hitTablesAllocated = 0;
+    int sortedFlag = 0;              // 1 after ZdbSortRecords; -1 for an unsorted hit list
+    int lastSearchSet = 0;           // set number of the request's own search
+    StrBuf hilon{"<b>"};
+    StrBuf hiloff{"</b>"};
+    StrBuf msgNoHits{"No hits"};
+    StrBuf msgLogin{"Login error"};
+    StrBuf msgOther{"An error occurred"};
+};

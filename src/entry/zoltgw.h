@@ -1,0 +1,138 @@
+// zoltgw.h - the controller: one object per request, whose constructor runs the
+// whole request (defaults, configuration, parameters, login, database, output),
+// and whose fields are the request's shared state for every later stage.
+// Invariant: at most one error page or login form per request; db is the first
+// member, so it is constructed first and destroyed last.
+#pragma once
+
+#include <array>
+#include <cstdio>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "cgi/ptr_array.h"
+#include "cgi/strbuf.h"
+#include "config/base_rule.h"
+#include "db/zolt.h"
+
+// Search result and request settings (filled by configuration, parameters, search).
+struct FindResult {
+    PtrArray<StrBuf> rid;            // record ids of the result ("id" or "id.cluster")
+    int startRis = 0;                // position the request asked for
+    int topris = 0;                  // position of the first record of the shown page
+    int maxPage = 0;                 // ${MAXPAGE}
+    int ris = 0;                     // current position in rid
+    int hits = 0;                    // hits of the result
+    int rfound = 0;                  // records of the result
+    StrBuf findString;               // ${FINDSTR}
+    StrBuf binaryFieldName;          // ${ZOLTPIFE}
+    StrBuf viewFieldName;            // ${ZOLTVFLD}
+    StrBuf zvOutputDir;              // ZVDIR / ZV_OUTPUT_DIR
+    StrBuf zvOutputUrl;              // ZV_OUTPUT_URL
+    StrBuf converterTemplate;        // converter template; no setting fills it
+    StrBuf showString;               // ${ZOLTSHOW} without HTML= and OOHTML=
+    int zoltRow = 0;                 // ${ZOLTROW}
+    int zoltCol = 0;                 // ${ZOLTCOL}
+    int reverseDefine = 0;           // ${CCL} was "define reverse"
+    StrBuf language;                 // ${LANGUAGE} or LANGUAGE
+    StrBuf userName{"zoltgate"};     // database user
+    StrBuf password;                 // database password
+    StrBuf thesaurus;                // ${THES}
+    int maxHits = 1000;              // upper limit of hits
+    StrBuf cacheDir;                 // page cache directory (CACHE)
+    NamedList<StrBuf> baseApplTable;    // pseudo database name -> database name
+    NamedList<StrBuf> applDirTable;     // application name -> template directory
+    NamedList<StrBuf> expiredUrlTable;  // application name -> redirect for expired results
+    int fordMode = 1;                // ${FORD}: 1 FIND, 2 DISPLAY, 3 DUMMY, 4 DISPNORM, 5 FUZZ
+    int fuzz = 0;                    // ${FUZZ}
+    int debugEcho = 0;               // ${DEBUG} seen (1); NODEBUG configured (-1)
+    StrBuf htmlTemplate;             // ${HTML}
+    StrBuf diHtmlTemplate;           // ${DIHTML}
+    StrBuf ooHtmlTemplate;           // ${OOHTML}
+    StrBuf snHtmlTemplate;           // ${SNHTML}
+    StrBuf zgwSuffix{"zgw"};         // template file suffix (ZGWSUFFIX)
+};
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { if (file) std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// Set number of the request's own search as decimal digits; empty before it.
+extern StrBuf searchSetText;
+
+class zoltgw {
+public:
+    static constexpr int kMaxBaseNames = 128;   // names with client access rules
+    static constexpr int kConfigFileMax = 511;  // characters of configFile
+
+    explicit zoltgw(int commandLineMode);
+    ~zoltgw();
+    zoltgw(const zoltgw&) = delete;
+    zoltgw& operator=(const zoltgw&) = delete;
+
+    void varinit();
+
+    // Configuration file and database table (src/config).
+    int readConfig();
+    int parseConfigLine(std::string_view line);
+    int doRebases(std::string_view rest);
+    int checkRebase();
+
+    // Request parameters, login and database (src/entry).
+    int cgiParse();
+    void parseShowstr(std::string_view value, StrBuf& htmlName, StrBuf& ooHtmlName);
+    int doLogin();
+    int openDatabase();
+
+    // Clusters and form arguments (src/entry).
+    int createClusterByName(std::string_view name);
+    const char* getClusterByNumber(int number);
+    const char* getFarg();
+    int readFarg(std::string_view key, std::string_view text);
+
+    // Writes the error page from errorText, errorFile, errorLine.
+    void printStatusPage();
+
+    Zolt db;                          // the engine session: first member
+
+    StrBuf baseName;                  // database or cluster ("," joins several)
+    StrBuf applName;                  // application name
+    int skipFind = 0;                 // no search in this request
+    int binaryFieldRequest = 0;       // ${ZOLTPIFE} given
+    int viewRequest = 0;              // ${ZOLTVFLD} given
+    int commandLineMode = 0;          // -S run
+    NumberedList<StrBuf> clusters;    // numbered database names
+    int clusterCount = 0;             // number given to the last new name
+    NamedList<int> baseNames;         // names with client access rules -> rule list number
+    int baseNameCount = 0;
+    std::array<std::vector<std::shared_ptr<const BaseRule>>, kMaxBaseNames> baseRules;
+    StrBuf zoltVarA;                  // ${ZOLTVARA}
+    int status = 0;                   // 0 OK, -1 failed, else a step's code
+    StrBuf errorText{"OK"};           // HTML of the error page's message
+    StrBuf errorFile;                 // source unit of the error
+    int errorLine = 0;                // shown when >= 1 at message level 1
+    FindResult findresult;
+    PtrArray<StrBuf> formFieldNames;  // plain parameter names, request order
+    NamedList<StrBuf> formFields;     // plain parameters and ${FREETEXT} (empty name)
+    StrBuf andOr{"AND"};              // operator joining form fields
+    PtrArray<StrBuf> cclCommands;     // ${CCL} commands, run before the search
+    PtrArray<StrBuf> sortKeys;        // ${SORT} values
+    PtrArray<StrBuf> urlStack;        // URL stack entries
+    int binaryOutput = 0;             // set while a binary field is written
+    int timeout = 300;                // TIMEOUT
+    int maxHitsGiven = 0;             // ${MAXHITS} or ${MAXHITN} seen
+    int idsMode = 0;                  // 100 once an id file was read or written
+    StrBuf idsName;                   // name part of ${ZGWIDS}
+    StrBuf urlSaveName;               // ${ZGWURLSAVE}
+    StrBuf saveHtml;                  // ${SAVEHTML}
+    int htmlOutput = 0;               // template output switch
+    int savedHtmlOutput = 2;          // kept htmlOutput (2: nothing kept)
+    int zgwPart = 0;                  // ${ZGWPART}
+    NamedList<StrBuf> mimeTypes;      // suffix -> content type (MIME)
+    StrBuf configFile;                // path of the configuration file (at most 511)
+    int cacheGiven = 0;               // a CACHE line was seen
+    int loginRequired = 0;            // the engine refused the user: login form
+    FilePtr tempFile;                 // scratch file of the request
+};
