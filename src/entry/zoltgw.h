@@ -67,12 +67,18 @@ public:
     static constexpr int kMaxBaseNames = 128;   // names with client access rules
     static constexpr int kConfigFileMax = 511;  // characters of configFile
 
+    // Builds the object and runs the whole request.
     explicit zoltgw(int commandLineMode);
+    // Builds the object with its defaults only and runs nothing (tests, tools).
+    struct DefaultsOnly {};
+    explicit zoltgw(DefaultsOnly);
     ~zoltgw();
     zoltgw(const zoltgw&) = delete;
     zoltgw& operator=(const zoltgw&) = delete;
 
     void varinit();
+    // The run sequence after the defaults: configuration to output.
+    void run(int commandLineModeArgument);
 
     // Configuration file and database table (src/config).
     int readConfig();
