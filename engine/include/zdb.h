@@ -46,7 +46,8 @@ enum {
     ZDB_LOGIN_REFUSED_17314 = 17314,
     ZDB_LOGIN_REFUSED_18562 = 18562,
     ZDB_LOGIN_REFUSED_36322 = 36322,
-    ZDB_LOGIN_REFUSED_36323 = 36323 /* taken as 36322 by callers */
+    ZDB_LOGIN_REFUSED_36323 = 36323, /* taken as 36322 by callers */
+    ZDB_NOT_AVAILABLE = 30000      /* the call is not available in this engine build */
 };
 
 /* Order types that ZdbExecuteCcl reports. */
