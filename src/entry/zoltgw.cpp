@@ -1,0 +1,46 @@
+// zoltgw.cpp - construction, defaults and destruction of the controller.
+// The fields start empty (their initializers); varinit then sets the request
+// defaults, so both constructors begin every request from the same state.
+
+#include "entry/zoltgw.h"
+
+#include "cgi/http_output.h"
+
+StrBuf searchSetText;
+
+zoltgw::zoltgw(DefaultsOnly) {
+    tempFile.reset(std::tmpfile());
+    varinit();
+}
+
+zoltgw::zoltgw(int commandLineModeArgument) : zoltgw(DefaultsOnly{}) {
+    run(commandLineModeArgument);
+}
+
+zoltgw::~zoltgw() = default;
+
+void zoltgw::varinit() {
+    status = 0;
+    errorText = "OK";
+    andOr = "AND";
+    findresult.fordMode = 1;
+    findresult.maxHits = 1000;
+    timeout = 300;
+    findresult.userName = "zoltgate";
+    findresult.zgwSuffix = "zgw";
+    savedHtmlOutput = 2;
+    skipFind = binaryFieldRequest = viewRequest = commandLineMode = 0;
+    clusterCount = 0;
+    errorLine = 0;
+    binaryOutput = maxHitsGiven = idsMode = htmlOutput = zgwPart = 0;
+    loginRequired = 0;
+    findresult.startRis = findresult.topris = findresult.maxPage = findresult.ris = 0;
+    findresult.hits = findresult.rfound = 0;
+    findresult.zoltRow = findresult.zoltCol = findresult.reverseDefine = 0;
+    findresult.fuzz = findresult.debugEcho = 0;
+    searchSetText.clear();
+}
+
+void zoltgw::printStatusPage() {
+    ::printStatusPage(errorText.view(), errorFile.view(), errorLine, db.messageLevel);
+}
