@@ -19,8 +19,10 @@
 namespace {
 constexpr std::size_t kReadChunk = 64 * 1024;  // bytes asked of standard input at a time
 
+// The CGI variable `name`, or null when the web server did not set it.
 const char* environmentValue(const char* name) { return std::getenv(name); }
 
+// True for the white space that may stand before a cookie's name.
 bool isWhiteSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
 }

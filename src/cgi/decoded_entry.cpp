@@ -21,6 +21,7 @@ bool isPasswordName(std::string_view name) {
 }
 
 namespace {
+// Writes one entry to the debug log, a password by its length only.
 void logEntry(const char* kind, std::string_view name, std::string_view value) {
     std::string line = std::string(kind) + " \"" + std::string(name) + "\" = ";
     if (isPasswordName(name))

@@ -18,6 +18,7 @@
 namespace {
 constexpr std::size_t kMaxNameBytes = 255;  // longest file name the file systems take
 
+// Ends the request with the upload failure (the reason goes to the debug log only).
 [[noreturn]] void failUpload(const char* why) {
     if (debugOn()) debugLog("zgwcgi: upload refused: %s (%s)", why, std::strerror(errno));
     throw CgiFailure(kUploadFailureMessage);

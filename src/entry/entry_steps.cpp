@@ -58,7 +58,7 @@ void openStarDebugLog(const EntryList& request, const EntryList& cookies) {
         user = cookie->value;
     if (!user.starts_with('*')) return;
     debugFileName = kStarLogPath;
-    openDebugLog();
+    openPrivateDebugLog();
     if (debugOn()) debugLog("Starting *ZOLTgate v%s session", kZoltgateVersion);
 }
 
