@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -92,10 +93,11 @@ protected:
         char pattern[] = "/tmp/zgw_entry_XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         scratch_ = pattern;
+        for (std::size_t i = 0; i < kSignals.size(); ++i) sigaction(kSignals[i], nullptr, &saved_[i]);
     }
     void TearDown() override {
-        for (int signalNumber : {SIGSEGV, SIGFPE, SIGABRT, SIGTERM, SIGILL})
-            std::signal(signalNumber, SIG_DFL);
+        // The entry installs the engine's handler; give the test process its own back.
+        for (std::size_t i = 0; i < kSignals.size(); ++i) sigaction(kSignals[i], &saved_[i], nullptr);
         script = nullptr;
         fs::remove_all(scratch_);
     }
@@ -131,6 +133,8 @@ protected:
         return text.str();
     }
 
+    static constexpr std::array<int, 5> kSignals{SIGSEGV, SIGFPE, SIGABRT, SIGTERM, SIGILL};
+    std::array<struct sigaction, 5> saved_{};
     Script script_;
     fs::path scratch_;
     std::string response_;
