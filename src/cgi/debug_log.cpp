@@ -3,6 +3,10 @@
 
 #include "cgi/debug_log.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdarg>
 #include <ctime>
 
@@ -14,6 +18,21 @@ void openDebugLog() {
     if (debugFileName.empty()) return;
     debugFile = std::fopen(debugFileName.c_str(), "a");
     if (!debugFile) debugFileName.clear();
+}
+
+void openPrivateDebugLog() {
+    if (debugFile) return;
+    if (debugFileName.empty()) return;
+    // Another user could plant the name as a link to one of our files, or as a file of
+    // theirs to read every request's log: refuse both.
+    int fd = open(debugFileName.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    struct stat info {};
+    if (fd >= 0 && fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == geteuid())
+        debugFile = fdopen(fd, "a");
+    if (!debugFile) {
+        if (fd >= 0) close(fd);
+        debugFileName.clear();
+    }
 }
 
 void closeDebugLog() {

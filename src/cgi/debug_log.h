@@ -14,6 +14,11 @@ inline bool debugOn() { return !debugFileName.empty(); }
 // Opens debugFileName for appending; on failure clears it (debugging off), silently.
 void openDebugLog();
 
+// Like openDebugLog, for a log at a fixed name in a directory that everyone may write
+// (/tmp): never follows a link, creates the file readable by its owner only, and keeps
+// debugging off when the file is not a regular file of this user.
+void openPrivateDebugLog();
+
 // Closes the log and switches debugging off.
 void closeDebugLog();
 

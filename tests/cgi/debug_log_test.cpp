@@ -6,6 +6,7 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "cgi/debug_log.h"
@@ -59,4 +60,30 @@ TEST(DebugLog, LongMessagesAreCut) {
     std::string text = readFile(path);
     EXPECT_EQ(text.size(), 9 + 2047 + 1);  // "HH:MM:SS " + cut message + newline
     unlink(path.c_str());
+}
+
+TEST(DebugLog, PrivateLogRefusesLinksAndIsCreatedPrivate) {
+    std::string path = tempPath("private.log");
+    std::string target = tempPath("target");
+    unlink(path.c_str());
+    { std::ofstream(target) << "keep\n"; }
+
+    ASSERT_EQ(symlink(target.c_str(), path.c_str()), 0);
+    debugFileName = path;
+    openPrivateDebugLog();
+    EXPECT_FALSE(debugOn());
+    EXPECT_EQ(readFile(target), "keep\n");
+    unlink(path.c_str());
+
+    debugFileName = path;
+    openPrivateDebugLog();
+    ASSERT_TRUE(debugOn());
+    debugLog("private");
+    closeDebugLog();
+    struct stat info {};
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_NE(readFile(path).find(" private\n"), std::string::npos);
+    unlink(path.c_str());
+    unlink(target.c_str());
 }
