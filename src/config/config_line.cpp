@@ -34,6 +34,9 @@ int encodingCode(std::string_view word) {
     return 0;
 }
 
+// Keyword handlers: each reads its own arguments from the line and applies them;
+// Unknown when a required argument is missing or its value is out of range.
+
 Outcome defaultUser(zoltgw& gw, ConfigLine& line) {
     std::string_view user = line.word();
     if (user.empty()) return Outcome::Unknown;

@@ -3,11 +3,14 @@
 
 #include <climits>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
+#include "cgi/debug_log.h"
 #include "cgi/entry_list.h"
 #include "config/config_syntax.h"
 #include "config_test_support.h"
@@ -310,6 +313,33 @@ TEST(ConfigSyntax, NumbersAreBounded) {
                           {"2147483647", 2147483647}, {"2147483648", 2147483647},
                           {"-2147483648", INT_MIN}, {"-99999999999999999999", INT_MIN}};
     for (const auto& c : cases) EXPECT_EQ(readNumber(c.word), c.value) << c.word;
+}
+
+}  // namespace
+
+namespace {
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST_F(ConfigTest, DebugLogShowsTheFailedLineAndNoPassword) {
+    std::string logPath = root + "/debug.log";
+    debugFileName = logPath;
+    openDebugLog();
+    list_insafter(cookieEntries, nullptr, "zgwuser", "ann");
+    list_insafter(cookieEntries, cookieEntries.first(), "zgwpasswd", scramblePassword("topsecret"));
+    ASSERT_EQ(readConfigText(cacheLine() + "MIME pdf application/pdf\n"), 0);
+    EXPECT_EQ(readConfigText(cacheLine() + "BOGUS line\n"), -1);
+    closeDebugLog();
+    std::string log = readFile(logPath);
+    EXPECT_NE(log.find("cookie zgwuser=ann"), std::string::npos) << log;
+    EXPECT_NE(log.find("cookie zgwpasswd=(not shown)"), std::string::npos) << log;
+    EXPECT_EQ(log.find(scramblePassword("topsecret")), std::string::npos) << log;
+    EXPECT_NE(log.find("user ann"), std::string::npos) << log;
+    EXPECT_NE(log.find("MIME pdf application/pdf"), std::string::npos) << log;
+    EXPECT_NE(log.find("Unknown keyword \"BOGUS\" in ZGW_CONF line:\nBOGUS line\n"), std::string::npos) << log;
 }
 
 }  // namespace
