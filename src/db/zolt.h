@@ -77,4 +77,15 @@ public:
     StrBuf msgNoHits{"No hits"};
     StrBuf msgLogin{"Login error"};
     StrBuf msgOther{"An error occurred"};
+    bool countedSession = false;     // this object started the engine session and ends it
+
+    // Size of messageText and of the shell-symbol buffer, terminator included.
+    static constexpr int kTextBufferSize = 1024;
+    // Longest command built from the user information at login (bytes).
+    static constexpr int kStartCommandMax = 127;
+    // Deepest nesting of procedures that callZdbs expands.
+    static constexpr int kMaxProcedureDepth = 16;
+
+private:
+    int callZdbsAt(const char* text, int depth);
 };

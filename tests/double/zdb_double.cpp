@@ -1,0 +1,579 @@
+// zdb_double.cpp - the calls of zdb.h answered from the test's script.
+// Every out-buffer is written within the size the caller declares, so the double
+// itself can never be the cause of an overflow that a test reports.
+
+#include "zdb_double.h"
+
+#include <algorithm>
+#include <csignal>
+#include <cstring>
+#include <memory>
+#include <set>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace zdbdouble {
+namespace {
+
+std::string upper(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    return out;
+}
+
+std::string argText(const char* text) { return text ? std::string(text) : std::string("(null)"); }
+std::string argText(const std::string& text) { return text; }
+std::string argText(int value) { return std::to_string(value); }
+
+// Appends "name(a,b,...)" to the log.
+template <class... Args>
+void logCall(const char* name, const Args&... args) {
+    std::string entry = std::string(name) + "(";
+    bool first = true;
+    ((entry += (first ? "" : ","), entry += argText(args), first = false), ...);
+    entry += ")";
+    engine().log.push_back(std::move(entry));
+}
+
+// The scripted code of call `name`, or `fallback`; remembered for ZdbRetCode.
+int resultOf(const char* name, int fallback) {
+    auto it = engine().results.find(name);
+    int code = it == engine().results.end() ? fallback : it->second;
+    engine().lastCode = code;
+    return code;
+}
+
+// Copies text into buffer of `size` bytes, NUL-terminated, cut to fit; its length.
+int copyOut(const std::string& text, char* buffer, int size) {
+    if (!buffer || size <= 0) return 0;
+    auto n = std::min<std::size_t>(text.size(), static_cast<std::size_t>(size - 1));
+    std::memcpy(buffer, text.data(), n);
+    buffer[n] = '\0';
+    return static_cast<int>(n);
+}
+
+// Order type of a command as the real engine reports it, from its first word.
+int orderTypeOf(std::string_view command) {
+    auto start = command.find_first_not_of(' ');
+    if (start == std::string_view::npos) return 0;
+    auto end = command.find_first_of(" =", start);
+    std::string word = upper(command.substr(start, end == std::string_view::npos ? end : end - start));
+    static const std::map<std::string, int> types = {
+        {"BASE", ZDB_ORDER_BASE},     {"FIND", ZDB_ORDER_FIND},     {"FUZZY", ZDB_ORDER_FUZZY},
+        {"DISPLAY", ZDB_ORDER_DISPLAY}, {"SHOW", ZDB_ORDER_SHOW},   {"FORWARD", ZDB_ORDER_SHOW},
+        {"DELETE", ZDB_ORDER_DELETE}, {"DEFINE", ZDB_ORDER_DEFINE}};
+    auto it = types.find(word);
+    return it == types.end() ? 0 : it->second;
+}
+
+// Remembers the base that a successful BASE command opened, as the engine would.
+void noteBase(std::string_view command) {
+    auto start = command.find_first_not_of(' ');
+    if (start == std::string_view::npos || upper(command.substr(start, 4)) != "BASE") return;
+    std::string_view rest = command.substr(start + 4);
+    rest.remove_prefix(std::min(rest.size(), rest.find_first_not_of(' ')));
+    if (upper(rest.substr(0, 9)) == "TMPCLUST=") rest.remove_prefix(9);
+    Engine& e = engine();
+    e.currentBase = std::string(rest);
+    e.currentBaseCount = static_cast<int>(std::count(rest.begin(), rest.end(), ',')) + 1;
+}
+
+// Opaque record controls: real objects, so that a leak shows under LeakSanitizer
+// and a double delete under AddressSanitizer.
+std::set<ZdbRecordControlData*>& recordControls() {
+    static std::set<ZdbRecordControlData*> live;
+    return live;
+}
+
+}  // namespace
+}  // namespace zdbdouble
+
+struct ZdbRecordControlData {
+    int serial = 0;
+};
+
+namespace zdbdouble {
+
+std::map<std::string, std::string> defaultShellSymbols() {
+    return {{"FIN", "FIND"},   {"FUZ", "FUZZY"},  {"DIS", "DISPLAY"},   {"SHO", "SHOW"},
+            {"SCF", "FORWARD"}, {"BAS", "BASE"},  {"DEL", "DELETE"},    {"SXX", "S"},
+            {"FRL", "FROM"},   {"RXX", "R"},      {"SOR", "SORT"},      {"AND", "AND"},
+            {"ORX", "OR"},     {"NOT", "NOT"},    {"DEF", "DEFINE"},    {"FVW", "FIELDVIEW"},
+            {"TPH", "TPH"},    {"TXT", "TEXT"},   {"PHR", "PHRASE"},    {"SAV", "SAVE"}};
+}
+
+Engine& engine() {
+    static Engine instance;
+    return instance;
+}
+
+void Engine::reset() {
+    version = "4.0";
+    versionCode = ZDB_OK;
+    startResult = ZDB_OK;
+    userInfo.clear();
+    defaultAnswer = Answer{};
+    commands.clear();
+    shellSymbols = defaultShellSymbols();
+    messages.clear();
+    sessionInfo.clear();
+    searches.clear();
+    results.clear();
+    rcsFile.clear();
+    log.clear();
+    for (auto* rc : recordControls()) delete rc;
+    recordControls().clear();
+    liveRecordControls = 0;
+    endCalls = 0;
+    lastCode = ZDB_OK;
+    textVariable1.clear();
+    textVariable1Set = false;
+    integerVariable1 = 0;
+    integerVariable1Set = false;
+    currentBase.clear();
+    currentBaseCount = 0;
+    procedures.clear();
+    currentProcLine.clear();
+    rcsProcess.clear();
+}
+
+void Engine::answer(const std::string& text, Answer reply) { commands[text].push_back(std::move(reply)); }
+
+std::vector<std::string> Engine::callsNamed(std::string_view name) const {
+    std::vector<std::string> out;
+    for (const auto& entry : log)
+        if (entry.compare(0, name.size(), name) == 0 && entry.size() > name.size() &&
+            entry[name.size()] == '(')
+            out.push_back(entry);
+    return out;
+}
+
+std::vector<std::string> Engine::callsWithout(const std::vector<std::string>& names) const {
+    std::vector<std::string> out;
+    for (const auto& entry : log) {
+        std::string name = entry.substr(0, entry.find('('));
+        if (std::find(names.begin(), names.end(), name) == names.end()) out.push_back(entry);
+    }
+    return out;
+}
+
+}  // namespace zdbdouble
+
+using zdbdouble::engine;
+using zdbdouble::logCall;
+using zdbdouble::resultOf;
+
+extern "C" {
+
+// ---- Session ----
+
+int ZdbVersion(char* text, int* length) {
+    logCall("ZdbVersion");
+    int size = length ? *length : 0;
+    int n = zdbdouble::copyOut(engine().version, text, size);
+    if (length) *length = n;
+    return engine().lastCode = engine().versionCode;
+}
+
+int ZdbStartZolt(const char* user, const char* password, int language, int charset) {
+    logCall("ZdbStartZolt", user, password, language, charset);
+    return engine().lastCode = engine().startResult;
+}
+
+int ZdbDefineWindow(int window, int rows, int columns) {
+    logCall("ZdbDefineWindow", window, rows, columns);
+    return resultOf("ZdbDefineWindow", ZDB_OK);
+}
+
+int ZdbUserInfo(int item, char* text, int* length) {
+    logCall("ZdbUserInfo", item);
+    int size = length ? *length : 0;
+    int n = item == 4 ? zdbdouble::copyOut(engine().userInfo, text, size) : 0;
+    if (length) *length = n;
+    return resultOf("ZdbUserInfo", ZDB_OK);
+}
+
+int ZdbCreateRecordControl(ZdbRecordControl* rc) {
+    logCall("ZdbCreateRecordControl");
+    int code = resultOf("ZdbCreateRecordControl", ZDB_OK);
+    if (!rc) return code;
+    if ((code & 1) == 0) { *rc = nullptr; return code; }
+    auto* control = new ZdbRecordControlData{++engine().liveRecordControls};
+    zdbdouble::recordControls().insert(control);
+    *rc = control;
+    return code;
+}
+
+int ZdbEraseRecordControl(ZdbRecordControl rc) {
+    logCall("ZdbEraseRecordControl", rc ? "rc" : "(null)");
+    return resultOf("ZdbEraseRecordControl", rc ? ZDB_OK : ZDB_NOT_AVAILABLE);
+}
+
+int ZdbDeleteRecordControl(ZdbRecordControl* rc) {
+    logCall("ZdbDeleteRecordControl", rc && *rc ? "rc" : "(null)");
+    if (!rc || !*rc) return resultOf("ZdbDeleteRecordControl", ZDB_NOT_AVAILABLE);
+    auto& live = zdbdouble::recordControls();
+    if (live.erase(*rc) == 1) {
+        delete *rc;
+        --engine().liveRecordControls;
+    }
+    *rc = nullptr;
+    return resultOf("ZdbDeleteRecordControl", ZDB_OK);
+}
+
+int ZdbEndZdbs(int mode) {
+    logCall("ZdbEndZdbs", mode);
+    ++engine().endCalls;
+    return resultOf("ZdbEndZdbs", ZDB_OK);
+}
+
+// ---- Run-time configuration symbols: process values, environment, scripted file ----
+
+const char* QueryRCS(const char* name, int sources) {
+    logCall("QueryRCS", name, sources);
+    if (!name) return nullptr;
+    auto& e = engine();
+    std::string key = zdbdouble::upper(name);
+    const std::string* found = nullptr;
+    std::string value;
+    if (sources & ZDB_RCS_PROCESS) {
+        auto it = e.rcsProcess.find(key);
+        if (it != e.rcsProcess.end()) found = &it->second;
+    }
+    if (!found && (sources & ZDB_RCS_ENVIRONMENT)) {
+        for (char** entry = environ; entry && *entry; ++entry) {
+            const char* eq = std::strchr(*entry, '=');
+            if (eq && zdbdouble::upper(std::string_view(*entry, eq - *entry)) == key) {
+                value = eq + 1;
+                found = &value;
+                break;
+            }
+        }
+    }
+    if (!found && (sources & ZDB_RCS_FILE)) {
+        for (const auto& [fileName, fileValue] : e.rcsFile)
+            if (zdbdouble::upper(fileName) == key) { found = &fileValue; break; }
+    }
+    if (!found) return nullptr;
+    return e.rcsHandedOut.emplace_back(*found).c_str();
+}
+
+int UpdateRCS(const char* name, const char* value) {
+    logCall("UpdateRCS", name, value);
+    if (!name || !*name) return 2;
+    engine().rcsProcess[zdbdouble::upper(name)] = value ? value : "";
+    return ZDB_OK;
+}
+
+void quickLogout(int signal_number) {
+    // As the real handler, minus the session file: end with the signal's own action.
+    std::signal(signal_number, SIG_DFL);
+    std::raise(signal_number);
+    _exit(1);
+}
+
+// ---- Commands ----
+
+int ZdbExecuteCcl(const char* text, int* orderType) {
+    logCall("ZdbExecuteCcl", text);
+    auto& e = engine();
+    std::string command = text ? text : "";
+    zdbdouble::Answer reply = e.defaultAnswer;
+    auto it = e.commands.find(command);
+    if (it != e.commands.end() && !it->second.empty()) {
+        reply = it->second.front();
+        if (it->second.size() > 1) it->second.pop_front();
+    }
+    int type = reply.orderType >= 0 ? reply.orderType : zdbdouble::orderTypeOf(command);
+    if (orderType) *orderType = type;
+    if ((reply.code & 1) && type == ZDB_ORDER_PROCEDURE)
+        e.procedures.emplace_back(reply.procLines.begin(), reply.procLines.end());
+    if ((reply.code & 1) && type == ZDB_ORDER_BASE) zdbdouble::noteBase(command);
+    return e.lastCode = reply.code;
+}
+
+int ZdbGetNextProcLine(const char** line, int* length) {
+    logCall("ZdbGetNextProcLine");
+    auto& e = engine();
+    if (e.procedures.empty() || e.procedures.back().empty()) {
+        // The innermost procedure has no line left: it is over.
+        if (!e.procedures.empty()) e.procedures.pop_back();
+        if (line) *line = nullptr;
+        if (length) *length = 0;
+        return e.lastCode = ZDB_NOT_AVAILABLE;
+    }
+    zdbdouble::ProcLine next = e.procedures.back().front();
+    e.procedures.back().pop_front();
+    e.currentProcLine = next.text;
+    if (line) *line = e.currentProcLine.c_str();
+    if (length) *length = static_cast<int>(e.currentProcLine.size());
+    return e.lastCode = next.code;
+}
+
+int ZdbShellSymbol(char* buffer, int* length) {
+    std::string symbol = buffer ? std::string(buffer, strnlen(buffer, 3)) : std::string();
+    logCall("ZdbShellSymbol", symbol);
+    auto& e = engine();
+    auto it = e.shellSymbols.find(zdbdouble::upper(symbol));
+    if (it == e.shellSymbols.end()) {
+        if (length) *length = 0;
+        return e.lastCode = ZDB_OK;
+    }
+    // The buffer holds 1024 bytes; a longer scripted word is cut there but its whole
+    // length is reported, as a misbehaving engine might.
+    if (buffer) {
+        auto n = std::min<std::size_t>(it->second.size(), 1024);
+        std::memcpy(buffer, it->second.data(), n);
+        if (n < 1024) buffer[n] = '\0';
+    }
+    if (length) *length = static_cast<int>(it->second.size());
+    return e.lastCode = ZDB_OK;
+}
+
+int ZdbMessage(int code, char* text, int* length) {
+    logCall("ZdbMessage", code, length ? *length : -1);
+    auto& e = engine();
+    auto it = e.messages.find(code);
+    std::string message = it != e.messages.end() ? it->second : "message " + std::to_string(code);
+    std::string variable = e.textVariable1Set      ? e.textVariable1
+                           : e.integerVariable1Set ? std::to_string(e.integerVariable1)
+                                                   : std::string();
+    for (auto at = message.find("%1"); at != std::string::npos; at = message.find("%1", at + variable.size()))
+        message.replace(at, 2, variable);
+    int room = length ? *length : 0;  // size of text less one
+    int n = zdbdouble::copyOut(message, text, room + 1);
+    if (length) *length = n;
+    return resultOf("ZdbMessage", ZDB_OK);
+}
+
+int ZdbRetCode(void) {
+    logCall("ZdbRetCode");
+    return engine().lastCode;
+}
+
+int ZdbSessionInfo(int item, char* text, int* value) {
+    logCall("ZdbSessionInfo", item);
+    auto& e = engine();
+    auto it = e.sessionInfo.find(item);
+    if (it != e.sessionInfo.end()) {
+        zdbdouble::copyOut(it->second.text, text, ZDB_DATABASE_NAME_SIZE);
+        if (value) *value = it->second.value;
+        return e.lastCode = it->second.code;
+    }
+    if (item == ZDB_INFO_CURRENT_BASE && !e.currentBase.empty()) {
+        zdbdouble::copyOut(e.currentBase, text, ZDB_DATABASE_NAME_SIZE);
+        return e.lastCode = ZDB_OK;
+    }
+    if (item == ZDB_INFO_BASE_COUNT && !e.currentBase.empty()) {
+        if (value) *value = e.currentBaseCount;
+        return e.lastCode = ZDB_OK;
+    }
+    return e.lastCode = ZDB_NOT_AVAILABLE;
+}
+
+int ZdbSetTextVariable(int number, const char* text) {
+    logCall("ZdbSetTextVariable", number, text);
+    if (number == 1) {
+        engine().textVariable1 = text ? text : "";
+        engine().textVariable1Set = true;
+    }
+    return resultOf("ZdbSetTextVariable", ZDB_OK);
+}
+
+int ZdbSetIntegerVariable(int number, int value) {
+    logCall("ZdbSetIntegerVariable", number, value);
+    if (number == 1) {
+        engine().integerVariable1 = value;
+        engine().integerVariable1Set = true;
+    }
+    return resultOf("ZdbSetIntegerVariable", ZDB_OK);
+}
+
+// ---- Sets and displays ----
+
+int ZdbGetSearch(int* set, int* records, int* hits) {
+    logCall("ZdbGetSearch");
+    auto& e = engine();
+    zdbdouble::SearchAnswer reply;
+    if (!e.searches.empty()) {
+        reply = e.searches.front();
+        if (e.searches.size() > 1) e.searches.pop_front();
+    }
+    if (set) *set = reply.set;
+    if (records) *records = reply.records;
+    if (hits) *hits = reply.hits;
+    return e.lastCode = reply.code;
+}
+
+int ZdbGetDisplay(int* count, int* kind) {
+    logCall("ZdbGetDisplay");
+    if (count) *count = 0;
+    if (kind) *kind = 1;
+    return resultOf("ZdbGetDisplay", ZDB_NOT_AVAILABLE);
+}
+
+int ZdbGetDisplayTerm(int n, char* text, int* length, int* value) {
+    logCall("ZdbGetDisplayTerm", n);
+    if (text && length && *length > 0) text[0] = '\0';
+    if (length) *length = 0;
+    if (value) *value = 0;
+    return resultOf("ZdbGetDisplayTerm", ZDB_NOT_AVAILABLE);
+}
+
+int ZdbSortRecords(int list, const char* key) {
+    logCall("ZdbSortRecords", list, key);
+    return resultOf("ZdbSortRecords", ZDB_OK);
+}
+
+int ZdbStrNormalize(char* text, int* length, int mode) {
+    logCall("ZdbStrNormalize", text, mode);
+    if (length) *length = 0;  // no qualifier
+    return resultOf("ZdbStrNormalize", ZDB_OK);
+}
+
+int ZdbGetRecordInThes(ZdbRecordControl, int n, int* level) {
+    logCall("ZdbGetRecordInThes", n);
+    if (level) *level = 0;
+    return resultOf("ZdbGetRecordInThes", ZDB_NOT_AVAILABLE);
+}
+
+int ZdbGetWindowLine(int window, char* line) {
+    logCall("ZdbGetWindowLine", window);
+    if (line) line[0] = '\0';
+    return resultOf("ZdbGetWindowLine", 0);  // end of the page
+}
+
+int ZdbGetWindowHit(int window, int* start, int* length) {
+    logCall("ZdbGetWindowHit", window);
+    if (start) *start = 0;
+    if (length) *length = 0;
+    return resultOf("ZdbGetWindowHit", 0);  // no hit
+}
+
+// ---- Records ----
+
+int ZdbGetRecordInSearchRis(ZdbRecordControl, int* set, int n, int* recordId, char* database) {
+    logCall("ZdbGetRecordInSearchRis", set ? *set : -1, n);
+    if (recordId) *recordId = 0;
+    if (database) database[0] = '\0';
+    return resultOf("ZdbGetRecordInSearchRis", 0);  // no such record
+}
+
+int ZdbGetSortedRecord(int list, ZdbRecordControl, int n, int* recordId, char* database) {
+    logCall("ZdbGetSortedRecord", list, n);
+    if (recordId) *recordId = 0;
+    if (database) database[0] = '\0';
+    return resultOf("ZdbGetSortedRecord", 0);
+}
+
+int ZdbGetNextHitWord(ZdbRecordControl, int* part, int* field, int* paragraph, int* item,
+                      int* position, int* length) {
+    logCall("ZdbGetNextHitWord");
+    for (int* out : {part, field, paragraph, item, position, length})
+        if (out) *out = 0;
+    return resultOf("ZdbGetNextHitWord", 0);  // no hits remain
+}
+
+int ZdbHitParts(ZdbRecordControl, int* parts, int* first, int* total) {
+    logCall("ZdbHitParts");
+    for (int* out : {parts, first, total})
+        if (out) *out = 0;
+    return resultOf("ZdbHitParts", ZDB_NOT_AVAILABLE);
+}
+
+int ZdbGetHitPart(ZdbRecordControl, int n, int* count) {
+    logCall("ZdbGetHitPart", n);
+    if (count) *count = 0;
+    return resultOf("ZdbGetHitPart", 0);
+}
+
+int ZdbCheckField(ZdbRecordControl, const char* name, int* field, int* type, int* flags) {
+    logCall("ZdbCheckField", name);
+    for (int* out : {field, type, flags})
+        if (out) *out = 0;
+    return resultOf("ZdbCheckField", ZDB_NOT_AVAILABLE);
+}
+
+int ZdbSetRecordPart(ZdbCursor*, ZdbRecordControl, int part) {
+    logCall("ZdbSetRecordPart", part);
+    return resultOf("ZdbSetRecordPart", ZDB_MORE);  // no such part
+}
+
+int ZdbSetCursor(ZdbCursor*, ZdbRecordControl, int field, int paragraph, int item) {
+    logCall("ZdbSetCursor", field, paragraph, item);
+    return resultOf("ZdbSetCursor", ZDB_NO_MORE_ITEMS);
+}
+
+int ZdbGetNextItem(ZdbCursor, char* buffer, int* length) {
+    logCall("ZdbGetNextItem");
+    if (buffer && length && *length > 0) buffer[0] = '\0';
+    if (length) *length = 0;
+    return resultOf("ZdbGetNextItem", 0);  // no item at the cursor
+}
+
+int ZdbCheckCursor(ZdbCursor, ZdbRecordControl* rc, int* field, int* paragraph, int* item) {
+    logCall("ZdbCheckCursor");
+    if (rc) *rc = nullptr;
+    for (int* out : {field, paragraph, item})
+        if (out) *out = 0;
+    return resultOf("ZdbCheckCursor", ZDB_NOT_AVAILABLE);
+}
+
+// ---- Output ----
+
+int ZdbGetBlobSize(ZdbCursor, int* size) {
+    logCall("ZdbGetBlobSize");
+    if (size) *size = 0;
+    return resultOf("ZdbGetBlobSize", ZDB_NOT_AVAILABLE);
+}
+
+int ZdbGetBlobBlock(ZdbCursor, int block, int size, char*, int* received) {
+    logCall("ZdbGetBlobBlock", block, size);
+    if (received) *received = 0;
+    return resultOf("ZdbGetBlobBlock", ZDB_NOT_AVAILABLE);
+}
+
+int ZdbExport(ZdbExportRequest* request) {
+    logCall("ZdbExport", request ? request->converter : "(null)");
+    int code = resultOf("ZdbExport", ZDB_NOT_AVAILABLE);
+    if (request && (code & 1) == 0)
+        zdbdouble::copyOut("export is not scripted", request->errorText, sizeof request->errorText);
+    return code;
+}
+
+int ZdbStartSummarization(ZdbSummary* handle, int mode) {
+    logCall("ZdbStartSummarization", mode);
+    if (handle) *handle = nullptr;
+    return resultOf("ZdbStartSummarization", ZDB_NOT_AVAILABLE);
+}
+
+int ZdbAccumulateSummarization(ZdbSummary, ZdbCursor) {
+    logCall("ZdbAccumulateSummarization");
+    return resultOf("ZdbAccumulateSummarization", ZDB_NOT_AVAILABLE);
+}
+
+int ZdbGenerateSummary(ZdbSummary, const char** text) {
+    logCall("ZdbGenerateSummary");
+    if (text) *text = "";
+    return resultOf("ZdbGenerateSummary", ZDB_NOT_AVAILABLE);
+}
+
+int ZdbEndSummarization(ZdbSummary) {
+    logCall("ZdbEndSummarization");
+    return resultOf("ZdbEndSummarization", ZDB_OK);
+}
+
+int ZdbGetFocus(ZdbCursor, int* length, const char** text, int* hitCount, const int** hits,
+                int* count, int size) {
+    logCall("ZdbGetFocus", size);
+    if (length) *length = 0;
+    if (text) *text = "";
+    if (hitCount) *hitCount = 0;
+    if (hits) *hits = nullptr;
+    if (count) *count = 0;
+    return resultOf("ZdbGetFocus", ZDB_NOT_AVAILABLE);
+}
+
+}  // extern "C"

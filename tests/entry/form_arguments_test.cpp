@@ -1,0 +1,175 @@
+// Tests of the cluster table and the form-argument record: numbering, the record's
+// layout, the round trip through getFarg and readFarg, and hostile id files.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "entry/zoltgw.h"
+#include "zdb_double.h"
+
+namespace {
+
+std::unique_ptr<zoltgw> newController() {
+    zdbdouble::engine().reset();
+    return std::make_unique<zoltgw>(zoltgw::DefaultsOnly{});
+}
+
+std::vector<std::string> texts(const PtrArray<StrBuf>& list) {
+    std::vector<std::string> out;
+    for (const auto& item : list) out.push_back(item->str());
+    return out;
+}
+
+std::vector<std::pair<int, std::string>> pairs(const NumberedList<StrBuf>& list) {
+    std::vector<std::pair<int, std::string>> out;
+    for (const auto& pair : list) out.emplace_back(pair->key, pair->value.str());
+    return out;
+}
+
+using Ids = std::vector<std::string>;
+using Clusters = std::vector<std::pair<int, std::string>>;
+
+TEST(Clusters, NumbersInOrderOfFirstRegistration) {
+    auto gw = newController();
+    EXPECT_STREQ(gw->getClusterByNumber(0), "error in clusters");
+    EXPECT_STREQ(gw->getClusterByNumber(1), "error in clusters");
+    EXPECT_EQ(gw->createClusterByName("DOCS"), 1);
+    EXPECT_EQ(gw->createClusterByName("NEWS"), 2);
+    EXPECT_EQ(gw->createClusterByName("DOCS"), 1);
+    EXPECT_EQ(gw->createClusterByName("docs"), 3) << "names compare exactly";
+    EXPECT_STREQ(gw->getClusterByNumber(2), "NEWS");
+    EXPECT_STREQ(gw->getClusterByNumber(0), "error in clusters");
+    EXPECT_STREQ(gw->getClusterByNumber(4), "error in clusters");
+    EXPECT_EQ(gw->clusterCount, 3);
+}
+
+TEST(FormArguments, LayoutOfTheRecord) {
+    auto gw = newController();
+    gw->findresult.findString = "cats and dogs";
+    gw->findresult.ris = 0;
+    gw->findresult.hits = 5;
+    gw->findresult.rfound = 3;
+    for (const char* id : {"17", "23", "40"}) gw->findresult.rid.add(StrBuf(id));
+    EXPECT_STREQ(gw->getFarg(), "cats and dogs\n0,5,3,17,23,40\n");
+
+    gw->cclCommands.add(StrBuf("FIND x"));
+    gw->findresult.rid.clear();
+    gw->findresult.rid.add(StrBuf("17.1"));
+    gw->createClusterByName("DOCS");
+    gw->createClusterByName("NEWS");
+    EXPECT_STREQ(gw->getFarg(), "cats and dogs\nFIND x\n0,5,3,17.1,;,1.DOCS,2.NEWS\n");
+}
+
+TEST(FormArguments, RoundTripRestoresTheState) {
+    struct Case {
+        const char* name;
+        std::string findString;
+        std::vector<std::string> ccl;
+        int ris, hits, rfound;
+        Ids rid;
+        std::vector<std::string> clusterNames;
+    };
+    const std::vector<Case> cases = {
+        {"plain", "cats", {}, 2, 9, 4, {"17", "23", "40", "41"}, {}},
+        {"empty find string", "", {"FIND a", "SORT TI"}, 0, 1, 1, {"5"}, {}},
+        {"clusters", "x", {"DEFINE FIELDVIEW all=TEXT,PHRASE"}, 1, 3, 2, {"7.1", "9.2"}, {"DOCS", "NEWS"}},
+        {"registered text with commas", "y", {}, 0, 2, 2, {"1.1", "2.2"}, {"a,b", "c,,d,", "e"}},
+        {"no ids", "z", {}, 0, 0, 0, {}, {}},
+    };
+    for (const auto& c : cases) {
+        auto writer = newController();
+        writer->findresult.findString = c.findString;
+        for (const auto& command : c.ccl) writer->cclCommands.add(StrBuf(command));
+        writer->findresult.ris = c.ris;
+        writer->findresult.hits = c.hits;
+        writer->findresult.rfound = c.rfound;
+        for (const auto& id : c.rid) writer->findresult.rid.add(StrBuf(id));
+        for (const auto& name : c.clusterNames) writer->createClusterByName(name);
+        std::string record = writer->getFarg();
+
+        auto reader = newController();
+        EXPECT_EQ(reader->readFarg(std::to_string(c.ris), record), 0) << c.name;
+        EXPECT_EQ(reader->findresult.findString.view(), c.findString) << c.name;
+        EXPECT_EQ(texts(reader->cclCommands), c.ccl) << c.name;
+        EXPECT_EQ(reader->findresult.ris, c.ris) << c.name;
+        EXPECT_EQ(reader->findresult.startRis, c.ris) << c.name;
+        EXPECT_EQ(reader->findresult.topris, c.ris) << c.name;
+        EXPECT_EQ(reader->findresult.hits, c.hits) << c.name;
+        EXPECT_EQ(reader->findresult.rfound, c.rfound) << c.name;
+        EXPECT_EQ(texts(reader->findresult.rid), c.rid) << c.name;
+        EXPECT_EQ(pairs(reader->clusters), pairs(writer->clusters)) << c.name;
+        EXPECT_EQ(reader->clusterCount, 0) << c.name << ": reading does not register";
+        EXPECT_EQ(std::string(reader->getFarg()), record) << c.name << ": written again unchanged";
+    }
+}
+
+TEST(FormArguments, ReadingSpecialRecords) {
+    struct Case {
+        const char* name;
+        std::string key;
+        std::string text;
+        std::string findString;
+        std::vector<std::string> ccl;
+        int reverseDefine;
+        int ris, hits, rfound;
+        Ids rid;
+        Clusters clusters;
+    };
+    const std::vector<Case> cases = {
+        {"key moves the position", "7", "f\n2,9,4,1,2,3\n", "f", {}, 0, 7, 9, 4, {"1", "2", "3"}, {}},
+        {"three numbers only", "0", "f\n0,5,3\n", "f", {}, 0, 0, 5, 3, {}, {}},
+        {"define reverse", "0", "f\nDefine Reverse\nFIND a\n0,1,1,9\n", "f", {"FIND a"}, 1, 0, 1, 1, {"9"}, {}},
+        {"no item line", "4", "f\nFIND a\n", "f", {"FIND a"}, 0, 4, -1, -1, {}, {}},
+        {"find string only, no line end", "0", "lonely", "lonely", {}, 0, 0, -1, -1, {}, {}},
+        {"empty text", "0", "", "", {}, 0, 0, -1, -1, {}, {}},
+        {"missing numbers", "0", "f\n3\n", "f", {}, 0, 0, -1, -1, {}, {}},
+        {"non-numbers and huge numbers", "x", "f\n-,abc,99999999999999\n", "f", {}, 0, 0, 0, 2147483647, {}, {}},
+        {"CRLF lines", "1", "f\r\nFIND a\r\n1,2,2,8,9\r\n", "f", {"FIND a"}, 0, 1, 2, 2, {"8", "9"}, {}},
+        {"empty items are no ids", "0", "f\n0,2,2,,5,,\n", "f", {}, 0, 0, 2, 2, {"5"}, {}},
+        {"malformed cluster items", "0", "f\n0,1,1,3.1,;,x,1.A,b,.c,-2.N,9\n", "f", {}, 0, 0, 1, 1, {"3.1"},
+         {{1, "A,b,.c"}, {-2, "N,9"}}},
+        {"cluster item before any name", "0", "f\n0,1,1,;,lost,2.B\n", "f", {}, 0, 0, 1, 1, {}, {{2, "B"}}},
+        {"same cluster number twice", "0", "f\n0,1,1,;,1.A,1.B\n", "f", {}, 0, 0, 1, 1, {}, {{1, "B"}}},
+        {"items over several lines", "0", "f\n0,1,1,4\n5,;\n1.A\n", "f", {}, 0, 0, 1, 1, {"4", "5"}, {{1, "A"}}},
+    };
+    for (const auto& c : cases) {
+        auto gw = newController();
+        gw->findresult.hits = gw->findresult.rfound = -1;  // "left as they were" shows as -1
+        EXPECT_EQ(gw->readFarg(c.key, c.text), 0) << c.name;
+        EXPECT_EQ(gw->findresult.findString.view(), c.findString) << c.name;
+        EXPECT_EQ(texts(gw->cclCommands), c.ccl) << c.name;
+        EXPECT_EQ(gw->findresult.reverseDefine, c.reverseDefine) << c.name;
+        EXPECT_EQ(gw->findresult.ris, c.ris) << c.name;
+        EXPECT_EQ(gw->findresult.hits, c.hits) << c.name;
+        EXPECT_EQ(gw->findresult.rfound, c.rfound) << c.name;
+        EXPECT_EQ(texts(gw->findresult.rid), c.rid) << c.name;
+        EXPECT_EQ(pairs(gw->clusters), c.clusters) << c.name;
+    }
+}
+
+TEST(FormArguments, LineEndsInsideTextsDoNotSplitTheRecord) {
+    auto writer = newController();
+    writer->findresult.findString = "two\nlines\r";
+    writer->cclCommands.add(StrBuf("FIND a\nDELETE S=FROM 1"));
+    writer->findresult.hits = 1;
+    std::string record = writer->getFarg();
+    EXPECT_EQ(record, "two lines \nFIND a DELETE S=FROM 1\n0,1,0\n");
+    auto reader = newController();
+    reader->readFarg("0", record);
+    EXPECT_EQ(texts(reader->cclCommands), std::vector<std::string>{"FIND a DELETE S=FROM 1"});
+    EXPECT_EQ(reader->findresult.hits, 1);
+}
+
+TEST(FormArguments, ManyIdsAreReadWithinTheText) {
+    std::string record = "f\n0,20000,20000";
+    for (int i = 1; i <= 20000; ++i) record += "," + std::to_string(i);
+    auto gw = newController();
+    gw->readFarg("0", record);
+    ASSERT_EQ(gw->findresult.rid.size(), 20000);
+    EXPECT_EQ(gw->findresult.rid.at(19999)->view(), "20000");
+}
+
+}  // namespace
