@@ -92,6 +92,23 @@ public:
     int doLogin();
     int openDatabase();
 
+    // Saved results and URL stacks of the page cache (src/entry/saved_state.cpp).
+    int readSavedResult(std::string_view value);
+    int readSavedUrlStack(std::string_view value);
+    void readUrlStack(std::string_view text);
+
+    // Pieces of the run sequence (src/entry/zoltgw_run.cpp).
+    int runCclCommands();
+    void outputView();
+    void keepSearchSet();
+
+    // Steps that other parts of the program provide: the search, the page template,
+    // the binary field and record reading (src/entry/pending_steps.cpp until they exist).
+    int doFind();
+    int prehtml();
+    void outputZoltbin();
+    void readZoltRecord(int flags);
+
     // Clusters and form arguments (src/entry).
     int createClusterByName(std::string_view name);
     const char* getClusterByNumber(int number);
