@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cgi/debug_log.h"
 #include "cgi/http_output.h"
 #include "entry/error_place.h"
 #include "entry/text_pieces.h"
@@ -47,6 +48,9 @@ int zoltgw::doLogin() {
     if (!baseNames.empty() && checkRebase() < 0) return -1;
 
     db.login(findresult.userName.c_str(), findresult.password.c_str());
+    if (debugOn())
+        debugLog("doLogin: user %s, state %d, engine code %d", findresult.userName.c_str(), db.state,
+                 db.engineError);
     if (db.state >= 0) return 0;
     if (db.engineError == kEngineTooOld) {
         errorText = "ZOLTgate v3.0 or later needs DORUvudavi v3.4 or later";
@@ -60,7 +64,9 @@ int zoltgw::doLogin() {
 
 int zoltgw::openDatabase() {
     std::string names = databasesToOpen(*this);
-    if (db.openBase(names.c_str()) >= 0) return 0;
+    int result = db.openBase(names.c_str());
+    if (debugOn()) debugLog("openDatabase: %s, result %d, engine code %d", names.c_str(), result, db.engineError);
+    if (result >= 0) return 0;
     takeEngineMessage(*this);
     errorFile = kUnitHtml;
     errorLine = 4112;

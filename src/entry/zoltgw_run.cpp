@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "cgi/debug_log.h"
 #include "cgi/http_output.h"
 #include "entry/error_place.h"
 #include "entry/view_field.h"
@@ -87,7 +88,9 @@ int zoltgw::runCclCommands() {
         std::size_t blank = text.find(' ');
         std::string word(text.substr(0, blank));
         std::string arguments(blank == std::string_view::npos ? std::string_view() : text.substr(blank + 1));
-        if (db.doCommand(word.c_str(), arguments.c_str()) < 0) {
+        int result = db.doCommand(word.c_str(), arguments.c_str());
+        if (debugOn()) debugLog("CCL command %s: result %d", command->c_str(), result);
+        if (result < 0) {
             db.state = -1431;
             errorText.clear();
             appendHtmlEscaped(errorText, db.errorMessage());

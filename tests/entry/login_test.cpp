@@ -12,45 +12,35 @@ using Texts = std::vector<std::string>;
 using zdbdouble::Answer;
 using Login = RequestTest;
 
+// The login cookies of anna with the password "secret", scrambled.
+const Entries kAnnasCookies = {{"zgwuser", "anna"}, {"zgwpasswd", "4D020A133E04066870"}};
+
 TEST_F(Login, WhoLogsIn) {
     struct Case {
         const char* name;
         const char* config;
         Entries request;
-        const char* cookies;
+        Entries cookies;
         const char* remote;
         const char* start;    // the login call
         const char* logname;  // set before the client check, so before its rule's user
     };
     const Case cases[] = {
-        {"defaults", "", {{"${BASE}", "docs"}}, nullptr, nullptr, "ZdbStartZolt(zoltgate,,9,256)", "zoltgate"},
-        {"configured user", "DEFAULT-USER web webpw\n", {{"${BASE}", "docs"}}, nullptr, nullptr,
+        {"defaults", "", {{"${BASE}", "docs"}}, {}, nullptr, "ZdbStartZolt(zoltgate,,9,256)", "zoltgate"},
+        {"configured user", "DEFAULT-USER web webpw\n", {{"${BASE}", "docs"}}, {}, nullptr,
          "ZdbStartZolt(web,webpw,9,256)", "web"},
         {"cookies win over the configuration", "DEFAULT-USER web webpw\n", {{"${BASE}", "docs"}},
-         "zgwuser=anna; zgwpasswd=4D020A133E04066870", nullptr, "ZdbStartZolt(anna,secret,9,256)", "anna"},
+         kAnnasCookies, nullptr, "ZdbStartZolt(anna,secret,9,256)", "anna"},
         {"parameters win over cookies, each on its own", "", {{"${USER}", "bob"}, {"${BASE}", "docs"}},
-         "zgwuser=anna; zgwpasswd=4D020A133E04066870", nullptr, "ZdbStartZolt(bob,secret,9,256)", "bob"},
+         kAnnasCookies, nullptr, "ZdbStartZolt(bob,secret,9,256)", "bob"},
         {"the matching client rule wins last", "BASE docs ADDRESS 10.*.*.* reader rpw\n",
-         {{"${USER}", "bob"}, {"${PWD}", "x"}, {"${APPL}", "docs"}}, nullptr, "10.1.2.3",
+         {{"${USER}", "bob"}, {"${PWD}", "x"}, {"${APPL}", "docs"}}, {}, "10.1.2.3",
          "ZdbStartZolt(reader,rpw,9,256)", "bob"},
     };
     for (const auto& c : cases) {
         fresh();
         if (c.remote) setenv("REMOTE_ADDR", c.remote, 1);
-        if (c.cookies) {
-            EntryList parsed;
-            Entries pairs;
-            std::string text = c.cookies;
-            // "a=1; b=2" as the CGI layer reads it.
-            for (std::size_t at = 0; at < text.size();) {
-                std::size_t end = text.find("; ", at);
-                std::string cookie = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
-                std::size_t eq = cookie.find('=');
-                pairs.emplace_back(cookie.substr(0, eq), cookie.substr(eq + 1));
-                at = end == std::string::npos ? text.size() : end + 2;
-            }
-            fillList(cookieEntries, pairs);
-        }
+        fillList(cookieEntries, c.cookies);
         configured(c.request, c.config);
         ASSERT_EQ(gw->cgiParse(), 0) << c.name << ": " << gw->errorText.view();
         EXPECT_EQ(engine().callsNamed("ZdbStartZolt"), Texts{c.start}) << c.name;

@@ -70,19 +70,17 @@ TEST_F(SavedState, SavedResultFailures) {
 }
 
 TEST_F(SavedState, NamesThatAreNotTheProgramsOwnAreAnsweredAsExpired) {
-    // Files that a traversal could reach: one beside the cache, one at an absolute path.
+    // A file that a traversal would reach, beside the cache, and one in the cache that
+    // only a malformed name (a slot of 60, a negative position) would name.
     const std::string planted = "planted\n0,1,1,99\n";
-    const char* const values[] = {
-        "0.../secret",          "0./tmp/x_1",           "0.12/../../secret",     "0.12\\1700000000_1",
-        "0.12/1700000000_1/..", "0.60/1700000000_1",    "0.012/1700000000_1",    "0.12/17000x0000_1",
-        "0.12/1700000000_",     "0.12/_1",              "0.12//1700000000_1",    "0.12",
-        "x.12/1700000000_1",    "-1.12/1700000000_1",   "0.12/1700000000_1 ",    "0.12/1700000000_1%00",
-    };
+    // The forms themselves are checked one by one in CacheNames below.
+    const char* const values[] = {"0.../secret", "0./tmp/x_1", "0.12/../../secret", "0.12\\1700000000_1",
+                                  "0.60/1700000000_1", "-1.12/1700000000_1"};
     for (const char* value : values) {
         fresh();
         std::ofstream(root + "/secret.ids") << planted;
         writeCacheFile("12/1700000000_1.ids", planted);
-        writeCacheFile("12/1700000000_1/...ids", planted);
+        writeCacheFile("60/1700000000_1.ids", planted);
         configured({{"${APPL}", "docs"}, {"${ZGWIDS}", value}}, "BASE docs HTMLDEFAULT http://host/gone\n");
         EXPECT_EQ(gw->cgiParse(), -1) << value;
         EXPECT_NE(gw->findresult.findString.view(), "planted") << value;
@@ -138,7 +136,7 @@ TEST_F(SavedState, UrlStackFailures) {
         {"file gone", "7/1700000000_42", "", expired, 3774, ""},
         {"file gone, redirect", "7/1700000000_42", "BASE docs HTMLDEFAULT http://host/x\n", "OK", 0,
          "Location: http://host/x\n\n"},
-        {"traversal", "../../secret", "", expired, 3774, ""},
+        {"traversal to a file beside the cache", "../secret", "", expired, 3774, ""},
         {"absolute path", "/tmp/1_2", "", expired, 3774, ""},
         {"backslash", "7\\1_2", "", expired, 3774, ""},
         {"unknown prefix", "7/X.1_2", "", expired, 3774, ""},
