@@ -58,6 +58,10 @@ int keepTemplateName(zoltgw& gw, StrBuf& name, std::string_view value) {
     return 0;
 }
 
+// The actions of the control parameters, one per name of kControlParameters below:
+// each applies its value ("number": the value read as a decimal integer, 0 when it is
+// none) to the controller and returns 0, or the status that ends cgiParse.
+
 int debug(zoltgw& gw, ParseState&, std::string_view value) {
     // -1 (NODEBUG in the configuration) keeps the echo off for good.
     if (gw.findresult.debugEcho != 0 || readNumber(value) <= 0) return 0;
