@@ -250,6 +250,10 @@ TEST_F(RequestPath, PublicUserOpensTheDatabase) {
     EXPECT_EQ(result.out, errorPage(kNoTemplates));
     result = get({{"${BASE}", "docs"}, {"TI", "cats"}});
     EXPECT_EQ(result.out, errorPage(kNoSearch));
+    result = get({{"${BASE}", "docs"}, {"${ZOLTPIFE}", "LOGO"}, {"${HTML}", "list"}});
+    EXPECT_EQ(result.out, errorPage("(S) Binary field output is not available in this build"));
+    result = get({{"${BASE}", "docs"}, {"${ZOLTVFLD}", "DOC.TX"}});
+    EXPECT_EQ(result.out, errorPage("(S) Reading records is not available in this build"));
 }
 
 TEST_F(RequestPath, WrongPasswordGivesTheLoginFormWithTheRequest) {
