@@ -39,7 +39,11 @@ int recordFailure(const EngineError& error) {
     s.failureCode = error.code();
     s.failureArgument = error.argument();
     s.failureStamp = ++s.clock;
-    if (!error.detail().empty() || error.code() == kInternalError)
+    // Faults of the installation go to the debug output; a user's own mistakes do not.
+    bool fault = error.code() == kInternalError || error.code() == kDatabaseFormat ||
+                 error.code() == kDatabaseBusy || error.code() == kDatabaseReadOnly ||
+                 error.code() == kNoSystemDatabase || error.code() == kSessionFileFailed;
+    if (fault)
         debugLine("code " + std::to_string(error.code()) + ": " +
                   (error.detail().empty() ? std::string(error.what()) : error.detail()));
     return error.code();

@@ -258,7 +258,8 @@ std::vector<int32_t> Search::evaluate(const QueryNode& node) {
     case NodeKind::Truncation:
     case NodeKind::Fuzzy: return wordRecords(expand(node), selection.words);
     case NodeKind::Phrase: {
-        if (node.terms.empty()) return {};
+        // A value without any word ("TI=&&") can only match a value field.
+        if (node.terms.empty()) throw EngineError(kSyntaxError, node.source);
         HitSpec::Phrase phrase{node.terms, selection.words};
         std::vector<int32_t> ids;
         for (const auto& place : phrasePlaces(phrase, nullptr))
