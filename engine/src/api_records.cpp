@@ -248,7 +248,11 @@ int ZdbSetRecordPart(ZdbCursor* handle, ZdbRecordControl rcHandle, int part) {
         Session& s = session();
         ZdbRecordControlData& rc = currentRecord(s, rcHandle);
         ZdbCursorData& cursor = cursorFor(s, handle, rc);
-        itemAtCursor(s, cursor);  // settles the cursor on this record
+        if (cursor.generation != rc.generation) {
+            cursor.generation = rc.generation;
+            cursor.part = 0;
+            cursor.cacheValid = false;
+        }
         loadContent(rc);
         if (part < 0 || part > rc.content.parts) return static_cast<int>(ZDB_MORE);
         cursor.part = part;

@@ -75,7 +75,6 @@ void sortCurrentSet(Session& s, std::string_view keys) {
                 continue;
             }
             int c = compareValues(*x, *y);
-            if (c == 0 && x->kind == FieldValue::Kind::Text) c = x->text.compare(y->text) < 0 ? -1 : (x->text == y->text ? 0 : 1);
             if (c != 0) return parsed[k].descending ? c > 0 : c < 0;
         }
         return false;
