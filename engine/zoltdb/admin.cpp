@@ -57,7 +57,7 @@ template <typename Body> int reporting(Body&& body) {
 
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw InputError("cannot read " + path);
+    if (!in) throw InputError("cannot be read");
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();

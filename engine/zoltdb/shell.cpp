@@ -66,35 +66,28 @@ public:
         std::string_view command = zdb::trim(text);
         if (command.empty()) return;
         if (command.front() == '.') return dot(command);
-        int order = 0;
-        int rc = run(std::string(command), order, 0);
-        if (!(rc & 1)) return printError(out_, rc);
-        if (order == ZDB_ORDER_FIND || order == ZDB_ORDER_FUZZY) {
-            sorted_ = false;
-            int set = 0, records = 0, hits = 0;
-            rc = ZdbGetSearch(&set, &records, &hits);
-            if (!(rc & 1)) return printError(out_, rc);
-            out_ << "S" << set << ": " << records << " records, " << hits << " hits\n";
-        }
+        execute(std::string(command), 0);
     }
 
     bool quit() const { return quit_; }
 
 private:
-    // Runs a command with procedure expansion; `order` gets the last command's order type.
-    int run(const std::string& command, int& order, int depth) {
+    // Runs a command; a procedure's lines run in turn, as the gateway runs them.
+    void execute(const std::string& command, int depth) {
+        int order = 0;
         int rc = ZdbExecuteCcl(command.c_str(), &order);
-        if (!(rc & 1) || order != ZDB_ORDER_PROCEDURE || depth > 16) return rc;
-        const char* line = nullptr;
-        int length = 0;
-        while (ZdbGetNextProcLine(&line, &length) & 1) {
-            std::string next(line, static_cast<size_t>(length));
-            rc = run(next, order, depth + 1);
-            if (rc == 0) break;
-            if (!(rc & 1)) printError(out_, rc);
-            else if (order == ZDB_ORDER_FIND || order == ZDB_ORDER_FUZZY) reportSet();
+        if (!(rc & 1)) return printError(out_, rc);
+        if (order == ZDB_ORDER_PROCEDURE) {
+            const char* line = nullptr;
+            int length = 0;
+            while (depth < 16 && (ZdbGetNextProcLine(&line, &length) & 1))
+                execute(std::string(line, static_cast<size_t>(length)), depth + 1);
+            return;
         }
-        return rc;
+        if (order == ZDB_ORDER_FIND || order == ZDB_ORDER_FUZZY) {
+            sorted_ = false;
+            reportSet();
+        }
     }
 
     void reportSet() {
