@@ -31,7 +31,6 @@ CREATE UNIQUE INDEX blob_key ON blob(id, part, field);
 CREATE TABLE value(field INTEGER NOT NULL, v NOT NULL, id INTEGER NOT NULL,
                    part INTEGER NOT NULL, item INTEGER NOT NULL,
                    PRIMARY KEY(field, v, id, part, item)) WITHOUT ROWID;
-CREATE INDEX value_id ON value(id);
 CREATE TABLE posting(term TEXT NOT NULL, seg INTEGER NOT NULL, data BLOB NOT NULL);
 CREATE UNIQUE INDEX posting_key ON posting(term, seg);
 CREATE TABLE segment(seg INTEGER PRIMARY KEY);

@@ -14,17 +14,17 @@ namespace {
 
 class Collector : public WordVisitor {
 public:
-    Collector(std::unordered_map<std::string, std::vector<Occurrence>>& out, int32_t id, int part,
+    Collector(OccurrenceMap& out, int32_t id, int part,
               int field)
         : out_(out), id_(id), part_(static_cast<uint16_t>(part)), field_(static_cast<uint16_t>(field)) {}
     void word(std::string_view term, int, int, size_t, size_t, uint32_t ordinal) override {
-        auto it = out_.find(std::string(term));
+        auto it = out_.find(term);
         if (it == out_.end()) it = out_.emplace(std::string(term), std::vector<Occurrence>{}).first;
         it->second.push_back(Occurrence{id_, part_, field_, ordinal});
     }
 
 private:
-    std::unordered_map<std::string, std::vector<Occurrence>>& out_;
+    OccurrenceMap& out_;
     int32_t id_;
     uint16_t part_;
     uint16_t field_;
@@ -49,25 +49,43 @@ void Loader::begin() {
     batchRecords_ = 0;
     batchIds_.clear();
     occurrences_.clear();
+    values_.clear();
 }
 
 void Loader::abort() {
     transaction_.reset();
     batchIds_.clear();
     occurrences_.clear();
+    values_.clear();
 }
 
 void Loader::forget(int32_t id) {
-    Statement& old = db_.cached("SELECT seg, words FROM record WHERE id = ?");
+    Statement& old = db_.cached("SELECT seg, words, parts, data FROM record WHERE id = ?");
     old.bind(1, id);
     if (!old.step()) return;
     int64_t segment = old.integer(0);
     wordDelta_ -= old.integer(1);
+    RecordContent previous = decodeRecord(id, static_cast<int>(old.integer(2)), old.bytes(3), db_.name());
     old.reset();
     db_.cached("INSERT OR IGNORE INTO stale(seg, id) VALUES(?, ?)").bind(1, segment).bind(2, id).run();
     db_.cached("DELETE FROM record WHERE id = ?").bind(1, id).run();
-    db_.cached("DELETE FROM value WHERE id = ?").bind(1, id).run();
     db_.cached("DELETE FROM blob WHERE id = ?").bind(1, id).run();
+    // Value rows are found by their key from the old content: an index on the record
+    // id alone would cost every load a second b-tree insert per value.
+    Statement& value = db_.cached("DELETE FROM value WHERE field = ? AND v = ? AND id = ? AND part = ? AND item = ?");
+    for (const FieldContent& content : previous.fields) {
+        const Field* field = db_.schema().byNumber(content.field);
+        if (!field || !field->isValueField()) continue;
+        for (const auto& items : content.paragraphs)
+            for (size_t i = 0; i < items.size(); ++i) {
+                auto parsed = parseFieldValue(field->type, items[i]);
+                if (!parsed) continue;
+                value.reset();
+                value.bind(1, field->number);
+                bindValue(value, 2, *parsed);
+                value.bind(3, id).bind(4, content.part).bind(5, static_cast<int>(i)).run();
+            }
+    }
 }
 
 bool Loader::remove(int32_t id) {
@@ -90,8 +108,6 @@ void Loader::indexRecord(const RecordContent& content, uint32_t& words) {
 }
 
 void Loader::writeValues(const RecordContent& content) {
-    Statement& insert =
-        db_.cached("INSERT OR IGNORE INTO value(field, v, id, part, item) VALUES(?, ?, ?, ?, ?)");
     for (const FieldContent& fieldContent : content.fields) {
         const Field* field = db_.schema().byNumber(fieldContent.field);
         if (!field || !field->isValueField()) continue;
@@ -99,14 +115,30 @@ void Loader::writeValues(const RecordContent& content) {
             for (size_t i = 0; i < items.size(); ++i) {
                 auto value = parseFieldValue(field->type, items[i]);
                 if (!value) throw EngineError(kInvalidValue, items[i]);
-                insert.reset();
-                insert.bind(1, field->number);
-                bindValue(insert, 2, *value);
-                insert.bind(3, content.id).bind(4, fieldContent.part).bind(5, static_cast<int>(i));
-                insert.run();
+                values_.push_back(ValueRow{field->number, std::move(*value), content.id,
+                                           fieldContent.part, static_cast<int>(i)});
             }
         }
     }
+}
+
+void Loader::flushValues() {
+    std::sort(values_.begin(), values_.end(), [](const ValueRow& a, const ValueRow& b) {
+        if (a.field != b.field) return a.field < b.field;
+        int c = compareValues(a.value, b.value);
+        if (c != 0) return c < 0;
+        return a.id < b.id;
+    });
+    Statement& insert =
+        db_.cached("INSERT OR IGNORE INTO value(field, v, id, part, item) VALUES(?, ?, ?, ?, ?)");
+    for (const ValueRow& row : values_) {
+        insert.reset();
+        insert.bind(1, row.field);
+        bindValue(insert, 2, row.value);
+        insert.bind(3, row.id).bind(4, row.part).bind(5, row.item);
+        insert.run();
+    }
+    values_.clear();
 }
 
 int32_t Loader::add(InputRecord& record) {
@@ -142,6 +174,7 @@ int32_t Loader::add(InputRecord& record) {
 
 void Loader::commit() {
     if (!transaction_) return;
+    flushValues();
     Statement& insert = db_.cached("INSERT INTO posting(term, seg, data) VALUES(?, ?, ?)");
     // Writing the words in order keeps the index b-tree appends sequential.
     std::vector<std::pair<const std::string*, std::vector<Occurrence>*>> terms;

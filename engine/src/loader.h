@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "database.h"
 #include "postings.h"
 #include "record.h"
+#include "values.h"
 
 namespace zdb {
 
@@ -30,6 +32,14 @@ struct InputRecord {
     RecordContent content;           // fields sorted by part and field; parts set
     std::vector<InputBlob> blobs;
 };
+
+// Hash and equality that take a string_view, so looking a word up allocates nothing.
+struct WordHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+};
+using OccurrenceMap =
+    std::unordered_map<std::string, std::vector<Occurrence>, WordHash, std::equal_to<>>;
 
 class Loader {
 public:
@@ -58,6 +68,7 @@ public:
 private:
     void indexRecord(const RecordContent& content, uint32_t& words);
     void writeValues(const RecordContent& content);
+    void flushValues();
     void forget(int32_t id);
     int64_t scalar(const char* sql);
     void mergeAll();
@@ -70,7 +81,17 @@ private:
     int64_t batchRecords_ = 0;
     int64_t committed_ = 0;
     std::unordered_set<int32_t> batchIds_;
-    std::unordered_map<std::string, std::vector<Occurrence>> occurrences_;
+    OccurrenceMap occurrences_;
+    // Value rows of the batch, written sorted at commit: in key order the b-tree
+    // inserts touch neighbouring pages instead of random ones.
+    struct ValueRow {
+        int field;
+        FieldValue value;
+        int32_t id;
+        int part;
+        int item;
+    };
+    std::vector<ValueRow> values_;
 };
 
 }  // namespace zdb
