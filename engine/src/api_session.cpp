@@ -214,8 +214,11 @@ int ZdbSessionInfo(int item, char* text, int* value) {
             if (!value) throw EngineError(kInvalidArgument, "ZdbSessionInfo");
             *value = static_cast<int>(s.base.dbs.size());
         } else {
-            if (!copyOut(s.charset().toSession(s.base.name), text, ZDB_DATABASE_NAME_SIZE))
-                throw EngineError(kInvalidArgument, "ZdbSessionInfo");
+            if (!text) throw EngineError(kInvalidArgument, "ZdbSessionInfo");
+            // The caller's buffer holds 256 bytes; a longer cluster list is cut.
+            std::string name = s.charset().toSession(s.base.name);
+            if (name.size() >= ZDB_DATABASE_NAME_SIZE) name.resize(ZDB_DATABASE_NAME_SIZE - 1);
+            copyOut(name, text, ZDB_DATABASE_NAME_SIZE);
             if (value) *value = static_cast<int>(s.base.dbs.size());
         }
         return ZDB_OK;
