@@ -30,8 +30,8 @@ void loadHits(Session& s, ZdbRecordControlData& rc) {
     rc.hits.clear();
     if (rc.hitLeaves && !rc.hitLeaves->empty() && rc.exists) {
         Search search(*rc.db, s.views, [](int) -> std::vector<int32_t> { return {}; });
-        HitSpec spec = search.hitSpec(*rc.hitLeaves);
-        rc.hits = markHits(rc.db->schema(), rc.content, spec, s.charset());
+        HitSpec wanted = search.hitSpec(*rc.hitLeaves);
+        rc.hits = markHits(rc.db->schema(), rc.content, wanted, s.charset());
     }
     rc.nextHit = 0;
     rc.hitsReady = true;

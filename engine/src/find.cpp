@@ -74,9 +74,9 @@ int runFind(Session& session, std::string_view query, bool ranked) {
         };
         Search search(db, session.views, setRecords);
         std::vector<int32_t> ids = search.evaluate(*tree);
-        HitSpec spec = search.hitSpec(*leaves);
-        hits += search.countHits(spec, ids);
-        std::vector<double> scores = ranked ? search.scores(spec, ids) : std::vector<double>(ids.size());
+        HitSpec wanted = search.hitSpec(*leaves);
+        hits += search.countHits(wanted, ids);
+        std::vector<double> scores = ranked ? search.scores(wanted, ids) : std::vector<double>(ids.size());
         for (size_t i = 0; i < ids.size(); ++i)
             found.push_back(Scored{scores[i], RecordRef{static_cast<uint16_t>(index), ids[i]}});
         unknown.push_back(search.unknownQualifiers());

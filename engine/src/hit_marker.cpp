@@ -38,15 +38,15 @@ public:
     }
 };
 
-void markWordField(const FieldContent& content, const HitSpec& spec, std::vector<Place>& places) {
+void markWordField(const FieldContent& content, const HitSpec& wanted, std::vector<Place>& places) {
     WordList list;
     visitWords(content, list);
     auto field = static_cast<size_t>(content.field);
     for (const WordAt& word : list.words) {
-        auto it = spec.words.find(word.term);
-        if (it != spec.words.end() && it->second.test(field)) places.push_back(word.place);
+        auto it = wanted.words.find(word.term);
+        if (it != wanted.words.end() && it->second.test(field)) places.push_back(word.place);
     }
-    for (const HitSpec::Phrase& phrase : spec.phrases) {
+    for (const HitSpec::Phrase& phrase : wanted.phrases) {
         if (!phrase.fields.test(field) || phrase.terms.empty()) continue;
         size_t n = phrase.terms.size();
         for (size_t i = 0; i + n <= list.words.size(); ++i) {
@@ -60,14 +60,14 @@ void markWordField(const FieldContent& content, const HitSpec& spec, std::vector
     }
 }
 
-void markValueField(const Field& field, const FieldContent& content, const HitSpec& spec,
+void markValueField(const Field& field, const FieldContent& content, const HitSpec& wanted,
                     std::vector<Place>& places) {
     for (size_t p = 0; p < content.paragraphs.size(); ++p) {
         const auto& items = content.paragraphs[p];
         for (size_t i = 0; i < items.size(); ++i) {
             auto value = parseFieldValue(field.type, items[i]);
             if (!value) continue;
-            for (const HitSpec::Value& target : spec.values) {
+            for (const HitSpec::Value& target : wanted.values) {
                 if (target.field != field.number || !valueMatches(*value, target.op, target.value))
                     continue;
                 places.push_back(Place{content.firstParagraph + static_cast<int>(p),
@@ -86,14 +86,14 @@ const std::string& itemText(const FieldContent& content, const Place& place) {
 }  // namespace
 
 std::vector<HitWord> markHits(const Schema& schema, const RecordContent& record,
-                              const HitSpec& spec, const Charset& charset) {
+                              const HitSpec& wanted, const Charset& charset) {
     std::vector<HitWord> hits;
     for (const FieldContent& content : record.fields) {
         const Field* field = schema.byNumber(content.field);
         if (!field) continue;
         std::vector<Place> places;
-        if (field->isWordField()) markWordField(content, spec, places);
-        else if (field->isValueField()) markValueField(*field, content, spec, places);
+        if (field->isWordField()) markWordField(content, wanted, places);
+        else if (field->isValueField()) markValueField(*field, content, wanted, places);
         if (places.empty()) continue;
         std::sort(places.begin(), places.end());
         places.erase(std::unique(places.begin(), places.end()), places.end());

@@ -22,8 +22,8 @@ struct HitWord {
     int length = 0;     // bytes, in the session's character set
 };
 
-// The hits of `spec` in `record`, in part, field, paragraph, item and position order.
+// The hits of `wanted` in `record`, in part, field, paragraph, item and position order.
 std::vector<HitWord> markHits(const Schema& schema, const RecordContent& record,
-                              const HitSpec& spec, const Charset& charset);
+                              const HitSpec& wanted, const Charset& charset);
 
 }  // namespace zdb

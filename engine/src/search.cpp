@@ -314,31 +314,31 @@ std::vector<std::array<int64_t, 4>> Search::phrasePlaces(const HitSpec::Phrase& 
 }
 
 HitSpec Search::hitSpec(const std::vector<QueryPtr>& leaves) {
-    HitSpec spec;
+    HitSpec wanted;
     for (const QueryPtr& leaf : leaves) {
         if (leaf->kind == NodeKind::SetRef || leaf->kind == NodeKind::RecordIds) continue;
         Selection selection = select(*leaf);
         if (!selection.known) continue;
         if (selection.value) {
-            spec.values.push_back(*valueLeaf(*leaf, *selection.value));
+            wanted.values.push_back(*valueLeaf(*leaf, *selection.value));
             continue;
         }
         switch (leaf->kind) {
         case NodeKind::Word:
-            spec.words[leaf->terms.front()] |= selection.words;
+            wanted.words[leaf->terms.front()] |= selection.words;
             break;
         case NodeKind::Truncation:
         case NodeKind::Fuzzy:
-            for (const std::string& term : expand(*leaf)) spec.words[term] |= selection.words;
+            for (const std::string& term : expand(*leaf)) wanted.words[term] |= selection.words;
             break;
         case NodeKind::Phrase:
-            if (!leaf->terms.empty()) spec.phrases.push_back({leaf->terms, selection.words});
+            if (!leaf->terms.empty()) wanted.phrases.push_back({leaf->terms, selection.words});
             break;
         default:
             break;
         }
     }
-    return spec;
+    return wanted;
 }
 
 bool Search::hasWordAt(const std::string& term, const std::array<int64_t, 4>& place) {
@@ -355,10 +355,10 @@ bool Search::hasWordAt(const std::string& term, const std::array<int64_t, 4>& pl
     return std::binary_search(begin, begin + it->count, static_cast<uint32_t>(place[3]));
 }
 
-int64_t Search::countHits(const HitSpec& spec, const std::vector<int32_t>& ids) {
+int64_t Search::countHits(const HitSpec& wanted, const std::vector<int32_t>& ids) {
     if (ids.empty()) return 0;
     int64_t hits = 0;
-    for (const auto& [term, fields] : spec.words) {
+    for (const auto& [term, fields] : wanted.words) {
         const auto& entries = postings(term).entries;
         size_t i = 0;
         for (const PostingEntry& entry : entries) {
@@ -369,13 +369,13 @@ int64_t Search::countHits(const HitSpec& spec, const std::vector<int32_t>& ids) 
     }
     // Phrase words count unless a word leaf has counted the same place already.
     std::vector<std::array<int64_t, 4>> extra;
-    for (const HitSpec::Phrase& phrase : spec.phrases)
+    for (const HitSpec::Phrase& phrase : wanted.phrases)
         for (const auto& place : phrasePlaces(phrase, &ids)) extra.push_back(place);
     std::sort(extra.begin(), extra.end());
     extra.erase(std::unique(extra.begin(), extra.end()), extra.end());
     for (const auto& place : extra) {
         bool counted = false;
-        for (const auto& [term, fields] : spec.words)
+        for (const auto& [term, fields] : wanted.words)
             if (fields.test(static_cast<size_t>(place[2])) && hasWordAt(term, place)) {
                 counted = true;
                 break;
@@ -383,7 +383,7 @@ int64_t Search::countHits(const HitSpec& spec, const std::vector<int32_t>& ids) 
         if (!counted) ++hits;
     }
     std::vector<std::array<int32_t, 4>> items;
-    for (const HitSpec::Value& value : spec.values)
+    for (const HitSpec::Value& value : wanted.values)
         for (const ValueMatch& match : valueMatches(value))
             if (std::binary_search(ids.begin(), ids.end(), match.id))
                 items.push_back({match.id, match.part, value.field, match.item});
@@ -392,7 +392,7 @@ int64_t Search::countHits(const HitSpec& spec, const std::vector<int32_t>& ids) 
     return hits;
 }
 
-std::vector<double> Search::scores(const HitSpec& spec, const std::vector<int32_t>& ids) {
+std::vector<double> Search::scores(const HitSpec& wanted, const std::vector<int32_t>& ids) {
     std::vector<double> result(ids.size(), 0.0);
     if (ids.empty()) return result;
     const double k1 = 1.2, b = 0.75;
@@ -407,7 +407,7 @@ std::vector<double> Search::scores(const HitSpec& spec, const std::vector<int32_
             result[i] += idf * tf[i] * (k1 + 1) / (tf[i] + norm);
         }
     };
-    for (const auto& [term, fields] : spec.words) {
+    for (const auto& [term, fields] : wanted.words) {
         std::vector<double> tf(ids.size(), 0.0);
         double df = 0;
         int32_t last = 0;
@@ -420,7 +420,7 @@ std::vector<double> Search::scores(const HitSpec& spec, const std::vector<int32_
         }
         add(tf, df);
     }
-    for (const HitSpec::Phrase& phrase : spec.phrases) {
+    for (const HitSpec::Phrase& phrase : wanted.phrases) {
         std::vector<double> tf(ids.size(), 0.0);
         std::vector<int32_t> holders;
         for (const auto& place : phrasePlaces(phrase, nullptr)) {

@@ -1,6 +1,6 @@
 // search.h - evaluation of a query tree on one database of the session's base:
 // the records that match, their exact hit count, BM25 scores, and the hit
-// specification that marks the same hits in a record's text.
+// description that marks the same hits in a record's text.
 //
 // Hits are the places that the query's positive leaves match (leaves under an odd
 // number of negations give none): every occurrence of a searched word in the
@@ -59,12 +59,12 @@ public:
 
     // Sorted ids of the records that `node` matches.
     std::vector<int32_t> evaluate(const QueryNode& node);
-    // The hit specification of `leaves` (positive leaves, set references replaced).
+    // The hit description of `leaves` (positive leaves, set references replaced).
     HitSpec hitSpec(const std::vector<QueryPtr>& leaves);
-    // The exact number of hits of `spec` in the records `ids` (sorted).
-    int64_t countHits(const HitSpec& spec, const std::vector<int32_t>& ids);
-    // BM25 scores of `ids` for the words and phrases of `spec`.
-    std::vector<double> scores(const HitSpec& spec, const std::vector<int32_t>& ids);
+    // The exact number of hits of `wanted` in the records `ids` (sorted).
+    int64_t countHits(const HitSpec& wanted, const std::vector<int32_t>& ids);
+    // BM25 scores of `ids` for the words and phrases of `wanted`.
+    std::vector<double> scores(const HitSpec& wanted, const std::vector<int32_t>& ids);
     // Qualifiers of the query that this database does not know.
     const std::set<std::string>& unknownQualifiers() const { return unknown_; }
 
