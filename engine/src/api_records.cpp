@@ -15,6 +15,7 @@ using namespace zdb;
 
 namespace {
 
+// Reads the record that `rc` locates, once; a record gone since leaves empty content.
 void loadContent(ZdbRecordControlData& rc) {
     if (rc.loaded) return;
     auto record = rc.db->readRecord(rc.id);
@@ -24,6 +25,7 @@ void loadContent(ZdbRecordControlData& rc) {
     rc.loaded = true;
 }
 
+// Marks the hits of the set's query in the record of `rc`, once per record read.
 void loadHits(Session& s, ZdbRecordControlData& rc) {
     if (rc.hitsReady) return;
     loadContent(rc);
@@ -37,6 +39,7 @@ void loadHits(Session& s, ZdbRecordControlData& rc) {
     rc.hitsReady = true;
 }
 
+// The record control `handle`, which must hold a record.
 ZdbRecordControlData& currentRecord(Session& s, ZdbRecordControl handle) {
     ZdbRecordControlData& rc = s.recordControl(handle);
     if (!rc.current) throw EngineError(kNoCurrentRecord);
@@ -72,6 +75,7 @@ int makeCurrent(Session& s, ZdbRecordControlData& rc, const RecordRef& ref, cons
     return code;
 }
 
+// Makes record n of `records` current in `handle`: the code with 2 and 4, or 0.
 int readFromList(Session& s, ZdbRecordControl handle, const std::vector<RecordRef>& records,
                  const LeafList& leaves, int n, int* recordId, char* database) {
     if (!recordId || !database) throw EngineError(kInvalidArgument, "record call");
@@ -88,6 +92,7 @@ int readFromList(Session& s, ZdbRecordControl handle, const std::vector<RecordRe
     return makeCurrent(s, rc, records[position - 1], leaves, n > 0, recordId, database);
 }
 
+// The field the cursor stands on, in its record's database.
 const Field& cursorField(ZdbCursorData& cursor) {
     if (!cursor.rc || !cursor.rc->current) throw EngineError(kNoCurrentRecord);
     const Field* field = cursor.rc->db->schema().byNumber(cursor.field);
@@ -133,6 +138,7 @@ const std::string* itemAtCursor(Session& s, ZdbCursorData& cursor) {
     return &cursor.text;
 }
 
+// The cursor `*handle` (made when null), bound to record control `rc`.
 ZdbCursorData& cursorFor(Session& s, ZdbCursor* handle, ZdbRecordControlData& rc) {
     if (!handle) throw EngineError(kInvalidArgument, "cursor");
     ZdbCursorData* cursor = *handle ? &s.cursor(*handle) : s.newCursor();

@@ -38,6 +38,7 @@ constexpr Symbol kSymbols[] = {
     {"TPH", "TPH"}, {"TXT", "TEXT"}, {"PHR", "PHRASE"}, {"SAV", "SAVE"},
 };
 
+// Checks the user and starts the session; throws the refusal code.
 int login(const char* user, const char* password, int language, int charsetArgument) {
     if (currentSession()) throw EngineError(kSessionActive);
     if (!user || !password) throw EngineError(kInvalidArgument, "ZdbStartZolt");

@@ -22,6 +22,7 @@ struct MessageVariables {
     uint64_t clock = 0;
 };
 
+// The one set of variables of this process.
 MessageVariables& state() {
     static MessageVariables variables;
     return variables;

@@ -31,6 +31,7 @@ std::pair<std::string, std::string_view> commandWord(std::string_view text) {
     return {upperCase(text.substr(0, end)), trim(text.substr(end))};
 }
 
+// `text` as a set number of 1 or more; throws 30018 naming `shown`.
 int parsePositive(std::string_view text, const std::string& shown) {
     int value = 0;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -39,6 +40,7 @@ int parsePositive(std::string_view text, const std::string& shown) {
     return value;
 }
 
+// BASE name or BASE tmpclust=a,b: opens the base and drops the sets.
 int runBase(Session& s, std::string_view arguments) {
     std::string text(arguments);
     std::string name = text;
@@ -72,6 +74,7 @@ int runBase(Session& s, std::string_view arguments) {
     return ZDB_OK;
 }
 
+// DELETE S=n or DELETE S=FROM n.
 int runDelete(Session& s, std::string_view arguments) {
     std::string text(arguments);
     size_t eq = text.find('=');
@@ -89,6 +92,7 @@ int runDelete(Session& s, std::string_view arguments) {
     return ZDB_OK;
 }
 
+// DEFINE FIELDVIEW name=members.
 int runDefine(Session& s, std::string_view arguments) {
     auto [what, rest] = commandWord(arguments);
     if (what != "FIELDVIEW") throw EngineError(kSyntaxError, what.empty() ? "DEFINE" : what);
@@ -103,6 +107,7 @@ int runDefine(Session& s, std::string_view arguments) {
     return ZDB_OK;
 }
 
+// Queues the lines of procedure `word`; 0 when there is no such procedure.
 int runProcedure(Session& s, const std::string& word, std::string_view arguments) {
     auto lines = s.system().procedure(word);
     if (!lines) return 0;
@@ -117,6 +122,7 @@ int runProcedure(Session& s, const std::string& word, std::string_view arguments
     return ZDB_OK;
 }
 
+// Runs one command and sets its order type.
 int execute(const char* text, int* orderType) {
     if (!text || !orderType) throw EngineError(kInvalidArgument, "ZdbExecuteCcl");
     Session& s = session();

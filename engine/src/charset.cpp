@@ -7,6 +7,7 @@
 namespace zdb {
 namespace {
 
+// iconv's name of the set `code`, or null.
 const char* iconvName(int code) {
     switch (code) {
     case 1: return "ISO-8859-1";

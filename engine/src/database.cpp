@@ -37,6 +37,7 @@ CREATE TABLE segment(seg INTEGER PRIMARY KEY);
 CREATE TABLE stale(seg INTEGER NOT NULL, id INTEGER NOT NULL, PRIMARY KEY(seg, id)) WITHOUT ROWID;
 )sql";
 
+// True when something exists at `path`.
 bool fileExists(const std::string& path) {
     struct stat info {};
     return stat(path.c_str(), &info) == 0;

@@ -14,12 +14,14 @@
 namespace zdb {
 namespace {
 
+// True when the query holds an R= leaf.
 bool namesRecordIds(const QueryPtr& node) {
     if (!node) return false;
     if (node->kind == NodeKind::RecordIds) return true;
     return namesRecordIds(node->left) || namesRecordIds(node->right);
 }
 
+// True when a record named by an R= leaf of the query exists in `db`.
 bool anyNamedRecordExists(const QueryPtr& node, Database& db) {
     if (!node) return false;
     if (node->kind == NodeKind::RecordIds) {

@@ -38,6 +38,7 @@ public:
     }
 };
 
+// Adds the places of word and phrase hits in a TEXT or PHRASE field.
 void markWordField(const FieldContent& content, const HitSpec& wanted, std::vector<Place>& places) {
     WordList list;
     visitWords(content, list);
@@ -60,6 +61,7 @@ void markWordField(const FieldContent& content, const HitSpec& wanted, std::vect
     }
 }
 
+// Adds the items of a value field whose value matches.
 void markValueField(const Field& field, const FieldContent& content, const HitSpec& wanted,
                     std::vector<Place>& places) {
     for (size_t p = 0; p < content.paragraphs.size(); ++p) {
@@ -78,6 +80,7 @@ void markValueField(const Field& field, const FieldContent& content, const HitSp
     }
 }
 
+// The item that `place` lies in.
 const std::string& itemText(const FieldContent& content, const Place& place) {
     return content.paragraphs[static_cast<size_t>(place.paragraph - content.firstParagraph)]
                              [static_cast<size_t>(place.item)];

@@ -19,12 +19,14 @@ namespace {
 
 using nlohmann::json;
 
+// nlohmann's message without its "[json.exception...]" prefix.
 std::string parseMessage(const json::exception& e) {
     std::string text = e.what();
     size_t close = text.find("] ");
     return close == std::string::npos ? text : text.substr(close + 2);
 }
 
+// `bytes` in base64 (the original alphabet, padded).
 std::string base64Encode(std::string_view bytes) {
     std::string out(sodium_base64_encoded_len(bytes.size(), sodium_base64_VARIANT_ORIGINAL), '\0');
     sodium_bin2base64(out.data(), out.size(), reinterpret_cast<const unsigned char*>(bytes.data()),
@@ -33,6 +35,7 @@ std::string base64Encode(std::string_view bytes) {
     return out;
 }
 
+// The bytes of base64 `text`, or nothing when it is not base64.
 std::optional<std::string> base64Decode(std::string_view text) {
     std::string out(text.size() / 4 * 3 + 3, '\0');
     size_t length = 0;
@@ -67,6 +70,7 @@ std::string scalarText(const Field& field, const json& value) {
     return text;
 }
 
+// The content of `field` in `part` from its JSON value.
 FieldContent fieldContent(const Field& field, int part, const json& value) {
     FieldContent content;
     content.part = part;
@@ -101,6 +105,7 @@ FieldContent fieldContent(const Field& field, int part, const json& value) {
     return content;
 }
 
+// A BLOB from {"file": ...} or {"base64": ...}.
 InputBlob blobContent(const Field& field, int part, const json& value, const std::string& baseDir) {
     if (!value.is_object())
         throw InputError("field " + field.name + ": a BLOB takes {\"file\": ...} or {\"base64\": ...}");

@@ -15,6 +15,7 @@ namespace {
 constexpr unsigned long long kOpsLimit = 3;
 constexpr size_t kMemLimit = 1u << 20;
 
+// Initialises libsodium (safe to call often).
 void initSodium() {
     if (sodium_init() < 0) throw EngineError(kInternalError, {}, "sodium_init failed");
 }

@@ -24,6 +24,7 @@ struct Lexeme {
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 bool isSpecial(char c) { return isSpace(c) || c == '(' || c == ')' || c == '"' || c == '=' || c == '<' || c == '>'; }
 
+// Cuts the query into words, phrases, parentheses and operators.
 std::vector<Lexeme> lex(std::string_view text) {
     std::vector<Lexeme> tokens;
     size_t i = 0;
@@ -60,6 +61,7 @@ std::vector<Lexeme> lex(std::string_view text) {
     return tokens;
 }
 
+// The comparison of an operator text.
 CompareOp compareOp(const std::string& op) {
     if (op == "<") return CompareOp::Less;
     if (op == "<=") return CompareOp::LessEqual;
@@ -69,6 +71,7 @@ CompareOp compareOp(const std::string& op) {
     return CompareOp::Equal;
 }
 
+// A new node of `kind` written as `source`.
 QueryPtr makeNode(NodeKind kind, std::string source) {
     auto node = std::make_shared<QueryNode>();
     node->kind = kind;
@@ -76,6 +79,7 @@ QueryPtr makeNode(NodeKind kind, std::string source) {
     return node;
 }
 
+// left `kind` right, where a missing side (a word without letters) falls away.
 QueryPtr combine(NodeKind kind, QueryPtr left, QueryPtr right) {
     if (!left) return kind == NodeKind::AndNot ? nullptr : right;
     if (!right) return left;

@@ -10,6 +10,7 @@
 namespace zdb {
 namespace {
 
+// The process's session slot.
 std::unique_ptr<Session>& holder() {
     static std::unique_ptr<Session> instance;
     return instance;

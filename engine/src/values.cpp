@@ -24,6 +24,7 @@ std::optional<int> fixedDigits(std::string_view text, size_t digits) {
     return value;
 }
 
+// True for a day that exists in the Gregorian calendar.
 bool validDate(int year, int month, int day) {
     static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     if (year < 1 || month < 1 || month > 12 || day < 1) return false;
@@ -32,6 +33,7 @@ bool validDate(int year, int month, int day) {
     return day <= last;
 }
 
+// A 64-bit integer, optionally signed.
 std::optional<FieldValue> parseInteger(std::string_view text) {
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
     int64_t value = 0;
@@ -43,6 +45,7 @@ std::optional<FieldValue> parseInteger(std::string_view text) {
     return out;
 }
 
+// A finite decimal; its text stays as written.
 std::optional<FieldValue> parseNumber(std::string_view text) {
     std::string_view digits = text;
     if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
@@ -58,6 +61,7 @@ std::optional<FieldValue> parseNumber(std::string_view text) {
     return out;
 }
 
+// DD.MM.YYYY or YYYY-MM-DD, stored as DD.MM.YYYY.
 std::optional<FieldValue> parseDate(std::string_view text) {
     std::optional<int> day, month, year;
     if (text.size() == 10 && text[2] == '.' && text[5] == '.') {
@@ -78,6 +82,7 @@ std::optional<FieldValue> parseDate(std::string_view text) {
     return out;
 }
 
+// HH:MM or HH:MM:SS.
 std::optional<FieldValue> parseTime(std::string_view text) {
     std::optional<int> hours, minutes, seconds = 0;
     if (text.size() == 5 && text[2] == ':') {

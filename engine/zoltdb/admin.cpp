@@ -30,6 +30,7 @@ using namespace zdb;
 
 constexpr size_t kBatchRecords = 10000;
 
+// The message of an engine failure, with its detail for the administrator.
 std::string describe(const EngineError& error) {
     auto text = catalogueText(error.code());
     std::string message = text ? fillMessage(*text, error.argument()) : "error";
@@ -37,6 +38,7 @@ std::string describe(const EngineError& error) {
     return message;
 }
 
+// Prints `message` as zoltdb's error line; the exit status 1.
 int fail(const std::string& message) {
     std::cerr << "zoltdb: " << message << "\n";
     return 1;
@@ -55,6 +57,7 @@ template <typename Body> int reporting(Body&& body) {
     }
 }
 
+// The whole file at `path`; throws when it cannot be read.
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw InputError("cannot be read");
@@ -63,12 +66,14 @@ std::string readFile(const std::string& path) {
     return text.str();
 }
 
+// The directory part of `path` ("." when it has none).
 std::string directoryOf(const std::string& path) {
     size_t slash = path.rfind('/');
     if (slash == std::string::npos) return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// The progress line of a load on a terminal.
 void progress(int64_t records, bool done) {
     std::cerr << "\r" << records << " records loaded" << (done ? "\n" : "") << std::flush;
 }

@@ -19,6 +19,7 @@
 namespace zoltdb {
 namespace {
 
+// The engine's message for `code`.
 std::string message(int code) {
     char text[1024];
     int length = sizeof text - 1;
@@ -26,6 +27,7 @@ std::string message(int code) {
     return std::string(text, static_cast<size_t>(length > 0 ? length : 0));
 }
 
+// The error line after a failed command.
 void printError(std::ostream& out, int code) { out << "Error " << code << ": " << message(code) << "\n"; }
 
 class Shell {
