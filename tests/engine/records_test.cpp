@@ -265,6 +265,19 @@ TEST_F(Records, HitWordsGivePositionsInTheSessionsBytes) {
     }
 }
 
+TEST_F(Records, CharactersOutsideTheSessionsSetBecomeQuestionMarks) {
+    addRecords("PACKAGES", {R"({"id": 8, "PACKAGE": "greek", "DESCRIPTION": "\u03b1\u03b2 caf\u00e9 \u20ac"})"});
+    ASSERT_EQ(login(ZDB_CHARSET_LATIN1), ZDB_OK);
+    ASSERT_EQ(ccl("BASE PACKAGES"), ZDB_OK);
+    ASSERT_EQ(ccl("FIND R=8 AND caf\xE9"), ZDB_OK);  // the query arrives in Latin-1 too
+    ASSERT_EQ(read(1), 3);
+    EXPECT_EQ(hits(), (std::vector<Hit>{{0, 2, 1, 0, 4, 4}}));
+    std::string text;
+    ASSERT_EQ(ZdbSetCursor(&cursor, rc, 2, 1, 0), ZDB_OK);
+    ASSERT_TRUE(readItem(cursor, text));
+    EXPECT_EQ(text, "?? caf\xE9 ?");
+}
+
 TEST_F(Records, HitWordsFollowPartFieldParagraphItemOrder) {
     ASSERT_EQ(login(), ZDB_OK);
     ASSERT_EQ(ccl("BASE PACKAGES"), ZDB_OK);

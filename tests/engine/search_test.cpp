@@ -4,6 +4,8 @@
 
 #include <sys/stat.h>
 #include <sys/wait.h>
+
+#include <chrono>
 #include <unistd.h>
 
 #include "codes.h"
@@ -373,6 +375,22 @@ TEST_F(Search, ReadOnlyDirectoryIsSearchable) {
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "see searchReadOnly for the step that failed";
+}
+
+TEST_F(Search, AReaderWaitsForAWriterOnlyBriefly) {
+    ASSERT_EQ(login(), ZDB_OK);
+    ASSERT_EQ(ccl("BASE PACKAGES"), ZDB_OK);
+    auto writer = zdb::Database::open(dir.path, "PACKAGES", true);
+    writer->connection().exec("BEGIN EXCLUSIVE");
+    auto start = std::chrono::steady_clock::now();
+    int code = ccl("FIND editor");
+    double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    writer->connection().exec("ROLLBACK");
+    EXPECT_EQ(code, zdb::kDatabaseBusy);
+    EXPECT_EQ(message(code), "Database PACKAGES is busy: try again");  // SQLite's text stays out
+    EXPECT_GE(waited, 1.5);
+    EXPECT_LT(waited, 10.0);
+    EXPECT_EQ(ccl("FIND editor"), ZDB_OK);
 }
 
 TEST_F(Search, NothingBeforeLoginOrBase) {
