@@ -224,14 +224,23 @@ const StaleSet& Database::stale() {
     return stale_;
 }
 
-TermPostings Database::postings(const std::string& term) {
+TermPostings Database::postings(const std::string& term, bool withOrdinals) {
     TermPostings out;
     const StaleSet& superseded = stale();
+    // One allocation of the largest size the rows can need (an entry takes at least five
+    // bytes, an ordinal one): a growing vector would copy itself again and again.
+    // length() reads the sizes from the row headers, not the data.
+    Statement& size = cached("SELECT coalesce(sum(length(data)), 0) FROM posting WHERE term = ?");
+    size.bind(1, std::string_view(term));
+    auto bytes = static_cast<size_t>(size.step() ? size.integer(0) : 0);
+    size.reset();
+    out.entries.reserve(bytes / 5 + 1);
+    if (withOrdinals) out.ordinals.reserve(bytes);
     Statement& stmt = cached("SELECT seg, data FROM posting WHERE term = ? ORDER BY seg");
     stmt.bind(1, std::string_view(term));
     int rows = 0;
     while (stmt.step()) {
-        if (!decodePostings(stmt.bytes(1), stmt.integer(0), superseded, out))
+        if (!decodePostings(stmt.bytes(1), stmt.integer(0), superseded, out, withOrdinals))
             throw EngineError(kDatabaseFormat, name(), "damaged index row for a word in " + name());
         ++rows;
     }

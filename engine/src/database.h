@@ -70,8 +70,8 @@ public:
     std::vector<uint32_t> wordCounts(const std::vector<int32_t>& ids);
     // The BLOB of `field` in `part` of record `id`, or nothing.
     std::optional<BlobContent> readBlob(int32_t id, int part, int field);
-    // Every place of `term`, superseded records left out.
-    TermPostings postings(const std::string& term);
+    // Every place of `term`, superseded records left out; ordinals when asked for.
+    TermPostings postings(const std::string& term, bool withOrdinals = true);
     // Words of the index that begin with `prefix`, at most `limit` + 1 of them.
     std::vector<std::string> termsWithPrefix(const std::string& prefix, size_t limit);
     // Every word of the index, passed to `visit` in order.

@@ -33,9 +33,10 @@ std::string encodePostings(const std::vector<Occurrence>& sorted) {
 }
 
 bool decodePostings(std::string_view data, int64_t segment, const StaleSet& stale,
-                    TermPostings& out) {
+                    TermPostings& out, bool withOrdinals) {
     size_t pos = 0;
     uint64_t id = 0;
+    out.hasOrdinals = withOrdinals;
     while (pos < data.size()) {
         uint64_t delta, part, field, count;
         if (!getVarint(data, pos, delta) || !getVarint(data, pos, part) ||
@@ -53,7 +54,7 @@ bool decodePostings(std::string_view data, int64_t segment, const StaleSet& stal
             uint64_t step;
             if (!getVarint(data, pos, step)) return false;
             ordinal += step;
-            if (keep) out.ordinals.push_back(static_cast<uint32_t>(ordinal));
+            if (keep && withOrdinals) out.ordinals.push_back(static_cast<uint32_t>(ordinal));
         }
         if (keep) out.entries.push_back(entry);
     }

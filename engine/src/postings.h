@@ -23,7 +23,8 @@ struct PostingEntry {
 // All places of one word in one database, sorted by (id, part, field).
 struct TermPostings {
     std::vector<PostingEntry> entries;
-    std::vector<uint32_t> ordinals;
+    std::vector<uint32_t> ordinals;   // empty when decoded without ordinals
+    bool hasOrdinals = true;
 };
 
 // One occurrence, as the loader collects them.
@@ -49,9 +50,10 @@ using StaleSet = std::unordered_set<uint64_t>;
 // The stored form of sorted occurrences.
 std::string encodePostings(const std::vector<Occurrence>& sorted);
 // Appends the entries of `data` (segment `segment`) to `out`, leaving out records
-// superseded in that segment. False when the data is damaged.
+// superseded in that segment; the ordinals only `withOrdinals` (counting hits and
+// finding records need none). False when the data is damaged.
 bool decodePostings(std::string_view data, int64_t segment, const StaleSet& stale,
-                    TermPostings& out);
+                    TermPostings& out, bool withOrdinals = true);
 // Sorts entries gathered from several segments by (id, part, field).
 void sortPostings(TermPostings& postings);
 

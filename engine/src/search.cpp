@@ -136,9 +136,10 @@ Search::Selection Search::select(const QueryNode& leaf) {
     return selection;
 }
 
-const TermPostings& Search::postings(const std::string& term) {
+const TermPostings& Search::postings(const std::string& term, bool ordinals) {
     auto it = postings_.find(term);
-    if (it == postings_.end()) it = postings_.emplace(term, db_.postings(term)).first;
+    if (it == postings_.end()) it = postings_.emplace(term, db_.postings(term, ordinals)).first;
+    else if (ordinals && !it->second.hasOrdinals) it->second = db_.postings(term, true);
     return it->second;
 }
 
@@ -186,6 +187,7 @@ std::vector<int32_t> Search::wordRecords(const std::vector<std::string>& terms,
     std::vector<int32_t> ids;
     for (const std::string& term : terms) {
         std::vector<int32_t> one;
+        one.reserve(postings(term).entries.size());
         for (const PostingEntry& entry : postings(term).entries)
             if (fields.test(entry.field) && (one.empty() || one.back() != entry.id))
                 one.push_back(entry.id);
@@ -274,7 +276,9 @@ std::vector<std::array<int64_t, 4>> Search::phrasePlaces(const HitSpec::Phrase& 
                                                          const std::vector<int32_t>* ids) {
     std::vector<std::array<int64_t, 4>> places;
     std::vector<const TermPostings*> lists;
-    for (const std::string& term : phrase.terms) lists.push_back(&postings(term));
+    for (const std::string& term : phrase.terms) postings(term, true);
+    // Pointers taken only now: a reload above may have replaced an earlier term's lists.
+    for (const std::string& term : phrase.terms) lists.push_back(&postings(term, true));
     auto less = [](const PostingEntry& e, const std::array<int64_t, 3>& key) {
         if (e.id != key[0]) return e.id < key[0];
         if (e.part != key[1]) return e.part < key[1];
@@ -342,7 +346,7 @@ HitSpec Search::hitSpec(const std::vector<QueryPtr>& leaves) {
 }
 
 bool Search::hasWordAt(const std::string& term, const std::array<int64_t, 4>& place) {
-    const TermPostings& list = postings(term);
+    const TermPostings& list = postings(term, true);
     auto it = std::lower_bound(list.entries.begin(), list.entries.end(), place,
                                [](const PostingEntry& e, const std::array<int64_t, 4>& key) {
                                    if (e.id != key[0]) return e.id < key[0];

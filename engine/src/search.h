@@ -75,7 +75,8 @@ private:
         bool known = true;
     };
     Selection select(const QueryNode& leaf);
-    const TermPostings& postings(const std::string& term);
+    // The places of `term`, with word ordinals when `ordinals` (phrases need them).
+    const TermPostings& postings(const std::string& term, bool ordinals = false);
     std::vector<std::string> expand(const QueryNode& leaf);
     std::vector<std::string> fuzzyTerms(const std::string& word);
     std::optional<HitSpec::Value> valueLeaf(const QueryNode& leaf, const Field& field);
