@@ -145,10 +145,15 @@ InputBlob blobContent(const Field& field, int part, const json& value, const std
 // The fields of one object (the record, or one of its parts) into `out`.
 void readFields(const Schema& schema, const json& object, int part, const std::string& baseDir,
                 InputRecord& out) {
+    std::vector<int> seen;
     for (auto& [key, value] : object.items()) {
         if (part == 0 && (key == "id" || key == "parts")) continue;
         const Field* field = schema.find(key);
         if (!field) throw InputError("unknown field \"" + key + "\"");
+        // Names ignore case, so "title" and "TITLE" would be the same field twice.
+        if (std::find(seen.begin(), seen.end(), field->number) != seen.end())
+            throw InputError("field " + field->name + " is given twice");
+        seen.push_back(field->number);
         if (field->isPart() && part == 0)
             throw InputError("field " + field->name + " is a part field: give it inside \"parts\"");
         if (!field->isPart() && part != 0)

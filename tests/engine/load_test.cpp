@@ -66,6 +66,7 @@ TEST(RecordJson, RefusesBadRecordsNamingTheField) {
         {"id text", R"({"id": "7"})", "\"id\" must be an integer from 1 to 2147483647"},
         {"id too large", R"({"id": 3000000000})", "\"id\" must be an integer from 1 to 2147483647"},
         {"unknown field", R"({"TITLE": "x"})", "unknown field \"TITLE\""},
+        {"field twice", R"({"package": "x", "PACKAGE": "y"})", "field PACKAGE is given twice"},
         {"bad integer", R"({"YEAR": "19x0"})", "field YEAR: '19x0' is not a valid INTEGER"},
         {"bad date", R"({"DAY": "31.02.2000"})", "field DAY: '31.02.2000' is not a valid DATE"},
         {"bad number", R"({"PRICE": "cheap"})", "field PRICE: 'cheap' is not a valid NUMBER"},
