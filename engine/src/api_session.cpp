@@ -60,8 +60,8 @@ int login(const char* user, const char* password, int language, int charsetArgum
     if (!verifyPassword(secret, account->hash)) throw EngineError(ZDB_WRONG_LOGIN, name);
     if (account->disabled) throw EngineError(ZDB_ACCESS_DISABLED, account->name);
     writeSessionFile(account->name);
-    startSession(std::make_unique<Session>(*dataDir, account->name, *account, language,
-                                           std::move(charset), std::move(system)));
+    startSession(std::make_unique<Session>(*dataDir, account->name, *account, std::move(charset),
+                                           std::move(system)));
     return ZDB_OK;
 }
 

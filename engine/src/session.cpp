@@ -18,10 +18,10 @@ std::unique_ptr<Session>& holder() {
 
 }  // namespace
 
-Session::Session(std::string dataDir, std::string user, User account, int language,
+Session::Session(std::string dataDir, std::string user, User account,
                  std::unique_ptr<Charset> charset, std::unique_ptr<SystemDb> system)
     : dataDir_(std::move(dataDir)), user_(std::move(user)), account_(std::move(account)),
-      language_(language), charset_(std::move(charset)), system_(std::move(system)) {}
+      charset_(std::move(charset)), system_(std::move(system)) {}
 
 SearchSet& Session::set(int number) {
     if (number == 0) {

@@ -78,8 +78,9 @@ namespace zdb {
 
 class Session {
 public:
-    Session(std::string dataDir, std::string user, User account, int language,
-            std::unique_ptr<Charset> charset, std::unique_ptr<SystemDb> system);
+    // Languages 9 to 15 all use English command words and messages: none is kept.
+    Session(std::string dataDir, std::string user, User account, std::unique_ptr<Charset> charset,
+            std::unique_ptr<SystemDb> system);
 
     const std::string& dataDir() const { return dataDir_; }
     const std::string& user() const { return user_; }
@@ -120,7 +121,6 @@ private:
     std::string dataDir_;
     std::string user_;
     User account_;
-    int language_;
     std::unique_ptr<Charset> charset_;
     std::unique_ptr<SystemDb> system_;
 };
