@@ -148,7 +148,9 @@ int ZdbGetNextProcLine(const char** line, int* length);
 int ZdbShellSymbol(char* buffer, int* length);
 /* The message text of `code`; *length: in, size of text less one; out, length. */
 int ZdbMessage(int code, char* text, int* length);
-/* The code of the engine's last call. */
+/* The code of the engine's last call. For calls whose result is a value rather than a
+   code (ZdbGetNextItem, ZdbGetNextHitWord, ZdbGetHitPart) it is ZDB_OK unless the call
+   failed (a bad argument or handle), so "no item" is not an even code here. */
 int ZdbRetCode(void);
 /* Session information item `item`: 5 gives in *value how many databases the current
    base holds; 6 gives the current base's name in text (ZDB_DATABASE_NAME_SIZE bytes). */
@@ -182,8 +184,8 @@ int ZdbGetWindowHit(int window, int* start, int* length);
 /* ---- Records ---- */
 
 /* Makes record n (from 1) of set *set (0: the current set) current in rc; gives its id
-   and its database's name (ZDB_DATABASE_NAME_SIZE bytes). 0: no such record. A negative
-   n only locates the record. */
+   and its database's name (ZDB_DATABASE_NAME_SIZE bytes); *set (in/out) gets the set's
+   number. 0: no such record. A negative n only locates the record. */
 int ZdbGetRecordInSearchRis(ZdbRecordControl rc, int* set, int n, int* recordId, char* database);
 /* The same for record n of sorted list `list`. */
 int ZdbGetSortedRecord(int list, ZdbRecordControl rc, int n, int* recordId, char* database);
@@ -204,7 +206,8 @@ int ZdbSetRecordPart(ZdbCursor* cursor, ZdbRecordControl rc, int part);
 int ZdbSetCursor(ZdbCursor* cursor, ZdbRecordControl rc, int field, int paragraph, int item);
 /* Reads the item at the cursor into buffer; *length: in, size; out, bytes written
    (negative when the text is NUL-terminated). 1: item read to its end; 3: more pieces
-   follow; 0: no item at the cursor. */
+   follow; 0: no item at the cursor. A text piece that leaves room in the buffer is
+   followed by a NUL (negative length); one that fills it is not. BLOBs: never a NUL. */
 int ZdbGetNextItem(ZdbCursor cursor, char* buffer, int* length);
 /* Where the cursor stands. */
 int ZdbCheckCursor(ZdbCursor cursor, ZdbRecordControl* rc, int* field, int* paragraph, int* item);

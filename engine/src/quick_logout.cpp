@@ -16,7 +16,13 @@ char g_sessionFilePath[kSessionFilePathSize] = {0};
 extern "C" void quickLogout(int signal_number) {
     if (zdb::g_sessionFilePath[0] != '\0') unlink(zdb::g_sessionFilePath);
     // End with the signal's own default action, so the exit status tells the cause.
+    // The signal is blocked while its handler runs: unblock it, or raise() would only
+    // leave it pending and the process would end through _exit instead.
     std::signal(signal_number, SIG_DFL);
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, signal_number);
+    sigprocmask(SIG_UNBLOCK, &set, nullptr);
     std::raise(signal_number);
     _exit(1);
 }

@@ -3,10 +3,17 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 namespace zdb {
 
 inline constexpr std::size_t kSessionFilePathSize = 4096;
 extern char g_sessionFilePath[kSessionFilePathSize];
+
+// Writes the session file that ZDBS_SIF names (nothing when it is unset) and keeps
+// its path for quickLogout; throws kSessionFileFailed when it cannot be written.
+void writeSessionFile(const std::string& user);
+// Removes the session file, if one was written.
+void removeSessionFile();
 
 }  // namespace zdb

@@ -1,0 +1,370 @@
+// api_records.cpp - records, cursors, items in pieces, BLOBs and hit words.
+// Record controls hold the current record; content and hits are loaded when first
+// needed, so a record that is only located (negative number) costs one lookup.
+// Items are handed out in the session's character set.
+
+#include <algorithm>
+#include <cstring>
+
+#include "api_state.h"
+#include "session.h"
+#include "sort.h"
+#include "zdb.h"
+
+using namespace zdb;
+
+namespace {
+
+// Reads the record that `rc` locates, once; a record gone since leaves empty content.
+void loadContent(ZdbRecordControlData& rc) {
+    if (rc.loaded) return;
+    auto record = rc.db->readRecord(rc.id);
+    rc.exists = record.has_value();
+    rc.content = record ? std::move(*record) : RecordContent{};
+    rc.content.id = rc.id;
+    rc.loaded = true;
+}
+
+// Marks the hits of the set's query in the record of `rc`, once per record read.
+void loadHits(Session& s, ZdbRecordControlData& rc) {
+    if (rc.hitsReady) return;
+    loadContent(rc);
+    rc.hits.clear();
+    if (rc.hitLeaves && !rc.hitLeaves->empty() && rc.exists) {
+        Search search(*rc.db, s.views, [](int) -> std::vector<int32_t> { return {}; });
+        HitSpec wanted = search.hitSpec(*rc.hitLeaves);
+        rc.hits = markHits(rc.db->schema(), rc.content, wanted, s.charset());
+    }
+    rc.nextHit = 0;
+    rc.hitsReady = true;
+}
+
+// The record control `handle`, which must hold a record.
+ZdbRecordControlData& currentRecord(Session& s, ZdbRecordControl handle) {
+    ZdbRecordControlData& rc = s.recordControl(handle);
+    if (!rc.current) throw EngineError(kNoCurrentRecord);
+    return rc;
+}
+
+// Makes `ref` the current record of `rc`; returns the code with the values 2 and 4.
+int makeCurrent(Session& s, ZdbRecordControlData& rc, const RecordRef& ref, const LeafList& leaves,
+                bool loadText, int* recordId, char* database) {
+    if (ref.db >= s.base.dbs.size()) throw EngineError(kInternalError, {}, "set names a closed database");
+    auto db = s.base.dbs[ref.db];
+    int code = ZDB_OK;
+    if (rc.lastDatabase != db->name()) code |= ZDB_RECORD_NEW_BASE;
+    std::string last = db->name();
+    uint64_t generation = rc.generation + 1;
+    rc = ZdbRecordControlData{};
+    rc.current = true;
+    rc.db = db;
+    rc.id = ref.id;
+    rc.hitLeaves = leaves;
+    rc.lastDatabase = last;
+    rc.generation = generation;
+    bool exists;
+    if (loadText) {
+        loadContent(rc);
+        exists = rc.exists;
+    } else {
+        exists = db->recordExists(ref.id);
+    }
+    if (!exists) code |= ZDB_RECORD_DELETED;
+    *recordId = ref.id;
+    copyOut(s.charset().toSession(db->name()), database, ZDB_DATABASE_NAME_SIZE);
+    return code;
+}
+
+// Makes record n of `records` current in `handle`: the code with 2 and 4, or 0.
+int readFromList(Session& s, ZdbRecordControl handle, const std::vector<RecordRef>& records,
+                 const LeafList& leaves, int n, int* recordId, char* database) {
+    if (!recordId || !database) throw EngineError(kInvalidArgument, "record call");
+    ZdbRecordControlData& rc = s.recordControl(handle);
+    size_t position = n < 0 ? static_cast<size_t>(-static_cast<int64_t>(n)) : static_cast<size_t>(n);
+    if (n == 0 || position > records.size()) {
+        std::string last = rc.lastDatabase;
+        uint64_t generation = rc.generation + 1;
+        rc = ZdbRecordControlData{};
+        rc.lastDatabase = last;
+        rc.generation = generation;
+        return 0;
+    }
+    return makeCurrent(s, rc, records[position - 1], leaves, n > 0, recordId, database);
+}
+
+// The field the cursor stands on, in its record's database.
+const Field& cursorField(ZdbCursorData& cursor) {
+    if (!cursor.rc || !cursor.rc->current) throw EngineError(kNoCurrentRecord);
+    const Field* field = cursor.rc->db->schema().byNumber(cursor.field);
+    if (!field) throw EngineError(kUnknownField, std::to_string(cursor.field));
+    return *field;
+}
+
+// The part whose content the cursor reads for its field.
+int effectivePart(const ZdbCursorData& cursor, const Field& field) {
+    return field.isPart() ? cursor.part : 0;
+}
+
+// The item at the cursor as handed out, or null when there is none.
+const std::string* itemAtCursor(Session& s, ZdbCursorData& cursor) {
+    ZdbRecordControlData& rc = *cursor.rc;
+    if (cursor.generation != rc.generation) {
+        // Another record: the part chosen for the previous one no longer applies.
+        cursor.generation = rc.generation;
+        cursor.part = 0;
+        cursor.offset = 0;
+        cursor.cacheValid = false;
+    }
+    if (cursor.cacheValid) return &cursor.text;
+    const Field& field = cursorField(cursor);
+    loadContent(rc);
+    int part = effectivePart(cursor, field);
+    if (field.isPart() && part == 0) return nullptr;
+    if (field.type == ZDB_FIELD_BLOB) {
+        if (cursor.paragraph != 0 || cursor.item != 0) return nullptr;
+        auto blob = rc.db->readBlob(rc.id, part, field.number);
+        if (!blob) return nullptr;
+        cursor.text = std::move(blob->bytes);
+    } else {
+        const FieldContent* content = rc.content.find(part, field.number);
+        if (!content) return nullptr;
+        int index = cursor.paragraph - content->firstParagraph;
+        if (index < 0 || static_cast<size_t>(index) >= content->paragraphs.size()) return nullptr;
+        const auto& items = content->paragraphs[static_cast<size_t>(index)];
+        if (cursor.item < 0 || static_cast<size_t>(cursor.item) >= items.size()) return nullptr;
+        cursor.text = s.charset().toSession(items[static_cast<size_t>(cursor.item)]);
+    }
+    cursor.cacheValid = true;
+    return &cursor.text;
+}
+
+// The cursor `*handle` (made when null), bound to record control `rc`.
+ZdbCursorData& cursorFor(Session& s, ZdbCursor* handle, ZdbRecordControlData& rc) {
+    if (!handle) throw EngineError(kInvalidArgument, "cursor");
+    ZdbCursorData* cursor = *handle ? &s.cursor(*handle) : s.newCursor();
+    *handle = cursor;
+    if (cursor->rc != &rc) {
+        cursor->rc = &rc;
+        cursor->part = 0;
+        cursor->generation = rc.generation;
+    }
+    return *cursor;
+}
+
+}  // namespace
+
+extern "C" {
+
+int ZdbGetRecordInSearchRis(ZdbRecordControl rc, int* set, int n, int* recordId, char* database) {
+    return guarded([&] {
+        Session& s = session();
+        if (!set) throw EngineError(kInvalidArgument, "ZdbGetRecordInSearchRis");
+        SearchSet& found = s.set(*set);
+        *set = found.number;
+        return readFromList(s, rc, found.records, found.hitLeaves, n, recordId, database);
+    });
+}
+
+int ZdbGetSortedRecord(int list, ZdbRecordControl rc, int n, int* recordId, char* database) {
+    return guarded([&] {
+        Session& s = session();
+        if (list != 0) throw EngineError(kUnknownList, std::to_string(list));
+        if (s.sorted.set == 0) throw EngineError(kNoSortedList);
+        return readFromList(s, rc, s.sorted.records, s.sorted.hitLeaves, n, recordId, database);
+    });
+}
+
+int ZdbSortRecords(int list, const char* key) {
+    return guarded([&] {
+        Session& s = session();
+        if (list != 0) throw EngineError(kUnknownList, std::to_string(list));
+        if (!key) throw EngineError(kInvalidArgument, "ZdbSortRecords");
+        sortCurrentSet(s, s.charset().toUtf8(key));
+        return ZDB_OK;
+    });
+}
+
+int ZdbGetNextHitWord(ZdbRecordControl handle, int* part, int* field, int* paragraph, int* item,
+                      int* position, int* length) {
+    return guardedValue(0, [&] {
+        if (!part || !field || !paragraph || !item || !position || !length)
+            throw EngineError(kInvalidArgument, "ZdbGetNextHitWord");
+        Session& s = session();
+        ZdbRecordControlData& rc = currentRecord(s, handle);
+        loadHits(s, rc);
+        if (rc.nextHit >= rc.hits.size()) return 0;
+        const HitWord& hit = rc.hits[rc.nextHit++];
+        *part = hit.part;
+        *field = hit.field;
+        *paragraph = hit.paragraph;
+        *item = hit.item;
+        *position = hit.position;
+        *length = hit.length;
+        return 1;
+    });
+}
+
+int ZdbHitParts(ZdbRecordControl handle, int* parts, int* first, int* total) {
+    return guarded([&] {
+        if (!parts || !first || !total) throw EngineError(kInvalidArgument, "ZdbHitParts");
+        Session& s = session();
+        ZdbRecordControlData& rc = currentRecord(s, handle);
+        loadHits(s, rc);
+        std::vector<int> withHits;
+        for (const HitWord& hit : rc.hits)
+            if (hit.part > 0) withHits.push_back(hit.part);
+        std::sort(withHits.begin(), withHits.end());
+        withHits.erase(std::unique(withHits.begin(), withHits.end()), withHits.end());
+        *parts = static_cast<int>(withHits.size());
+        *first = withHits.empty() ? 0 : withHits.front();
+        *total = rc.content.parts;
+        return ZDB_OK;
+    });
+}
+
+int ZdbGetHitPart(ZdbRecordControl handle, int n, int* count) {
+    return guardedValue(0, [&] {
+        if (!count) throw EngineError(kInvalidArgument, "ZdbGetHitPart");
+        Session& s = session();
+        ZdbRecordControlData& rc = currentRecord(s, handle);
+        loadHits(s, rc);
+        *count = static_cast<int>(std::count_if(rc.hits.begin(), rc.hits.end(),
+                                                [&](const HitWord& hit) { return hit.part == n; }));
+        return *count > 0 ? 1 : 0;
+    });
+}
+
+int ZdbCheckField(ZdbRecordControl handle, const char* name, int* field, int* type, int* flags) {
+    return guarded([&] {
+        if (!name || !field || !type || !flags) throw EngineError(kInvalidArgument, "ZdbCheckField");
+        Session& s = session();
+        ZdbRecordControlData& rc = currentRecord(s, handle);
+        std::string utf8 = s.charset().toUtf8(name);
+        const Field* found = rc.db->schema().find(utf8);
+        if (!found) throw EngineError(kUnknownField, utf8);
+        *field = found->number;
+        *type = found->type;
+        *flags = found->flags;
+        return ZDB_OK;
+    });
+}
+
+int ZdbSetRecordPart(ZdbCursor* handle, ZdbRecordControl rcHandle, int part) {
+    return guarded([&] {
+        Session& s = session();
+        ZdbRecordControlData& rc = currentRecord(s, rcHandle);
+        ZdbCursorData& cursor = cursorFor(s, handle, rc);
+        if (cursor.generation != rc.generation) {
+            cursor.generation = rc.generation;
+            cursor.part = 0;
+            cursor.cacheValid = false;
+        }
+        loadContent(rc);
+        if (part < 0 || part > rc.content.parts) return static_cast<int>(ZDB_MORE);
+        cursor.part = part;
+        cursor.offset = 0;
+        cursor.cacheValid = false;
+        return static_cast<int>(ZDB_OK);
+    });
+}
+
+int ZdbSetCursor(ZdbCursor* handle, ZdbRecordControl rcHandle, int field, int paragraph, int item) {
+    return guarded([&] {
+        Session& s = session();
+        ZdbRecordControlData& rc = currentRecord(s, rcHandle);
+        ZdbCursorData& cursor = cursorFor(s, handle, rc);
+        if (cursor.generation != rc.generation) {
+            cursor.generation = rc.generation;
+            cursor.part = 0;
+        }
+        int number = field < 0 ? -field : field;
+        const Field* info = rc.db->schema().byNumber(number);
+        if (!info) throw EngineError(kUnknownField, std::to_string(field));
+        // Paragraphs of TEXT fields count from 1; paragraph 0 stands for the first.
+        if (info->type == ZDB_FIELD_TEXT && paragraph == 0) paragraph = 1;
+        cursor.field = number;
+        cursor.paragraph = paragraph;
+        cursor.item = item;
+        cursor.offset = 0;
+        cursor.cacheValid = false;
+        return itemAtCursor(s, cursor) ? static_cast<int>(ZDB_OK) : static_cast<int>(ZDB_NO_MORE_ITEMS);
+    });
+}
+
+int ZdbGetNextItem(ZdbCursor handle, char* buffer, int* length) {
+    return guardedValue(0, [&] {
+        if (!buffer || !length || *length <= 0) {
+            if (length) *length = 0;
+            throw EngineError(kInvalidArgument, "ZdbGetNextItem");
+        }
+        size_t size = static_cast<size_t>(*length);
+        *length = 0;
+        Session& s = session();
+        ZdbCursorData& cursor = s.cursor(handle);
+        if (!cursor.rc || !cursor.rc->current) return 0;
+        const std::string* text = itemAtCursor(s, cursor);
+        if (!text) return 0;
+        const Field& field = cursorField(cursor);
+        size_t remaining = text->size() - std::min(cursor.offset, text->size());
+        size_t piece = std::min(remaining, size);
+        std::memcpy(buffer, text->data() + cursor.offset, piece);
+        cursor.offset += piece;
+        bool nulTerminated = field.type != ZDB_FIELD_BLOB && piece < size;
+        if (nulTerminated) buffer[piece] = '\0';
+        *length = nulTerminated ? -static_cast<int>(piece) : static_cast<int>(piece);
+        if (piece < remaining) return static_cast<int>(ZDB_MORE);
+        // Read to its end: the cursor moves to the next item of the paragraph.
+        ++cursor.item;
+        cursor.offset = 0;
+        cursor.cacheValid = false;
+        return 1;
+    });
+}
+
+int ZdbCheckCursor(ZdbCursor handle, ZdbRecordControl* rc, int* field, int* paragraph, int* item) {
+    return guarded([&] {
+        if (!rc || !field || !paragraph || !item) throw EngineError(kInvalidArgument, "ZdbCheckCursor");
+        ZdbCursorData& cursor = session().cursor(handle);
+        *rc = cursor.rc;
+        *field = cursor.field;
+        *paragraph = cursor.paragraph;
+        *item = cursor.item;
+        return ZDB_OK;
+    });
+}
+
+int ZdbGetBlobSize(ZdbCursor handle, int* size) {
+    return guarded([&] {
+        if (!size) throw EngineError(kInvalidArgument, "ZdbGetBlobSize");
+        Session& s = session();
+        ZdbCursorData& cursor = s.cursor(handle);
+        const Field& field = cursorField(cursor);
+        if (field.type != ZDB_FIELD_BLOB) throw EngineError(kNotABlobField, field.name);
+        const std::string* bytes = itemAtCursor(s, cursor);
+        *size = bytes ? static_cast<int>(bytes->size()) : 0;
+        return ZDB_OK;
+    });
+}
+
+int ZdbGetBlobBlock(ZdbCursor handle, int block, int size, char* buffer, int* received) {
+    return guarded([&] {
+        if (!buffer || !received || block < 1 || size < 0)
+            throw EngineError(kInvalidArgument, "ZdbGetBlobBlock");
+        *received = 0;
+        Session& s = session();
+        ZdbCursorData& cursor = s.cursor(handle);
+        const Field& field = cursorField(cursor);
+        if (field.type != ZDB_FIELD_BLOB) throw EngineError(kNotABlobField, field.name);
+        const std::string* bytes = itemAtCursor(s, cursor);
+        if (!bytes) return ZDB_OK;
+        // Widened before multiplying: block * size may pass the range of int.
+        uint64_t start = static_cast<uint64_t>(block - 1) * static_cast<uint64_t>(size);
+        if (start >= bytes->size()) return ZDB_OK;
+        size_t piece = std::min<uint64_t>(static_cast<uint64_t>(size), bytes->size() - start);
+        std::memcpy(buffer, bytes->data() + start, piece);
+        *received = static_cast<int>(piece);
+        return ZDB_OK;
+    });
+}
+
+}  // extern "C"

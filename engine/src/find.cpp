@@ -1,0 +1,113 @@
+// find.cpp - FIND and FUZZY: each database of the base evaluates the query in a
+// read transaction of its own; the set keeps the records, the exact hit count and
+// the leaves that mark its hits later.
+
+#include "find.h"
+
+#include <algorithm>
+#include <set>
+
+#include "codes.h"
+#include "error.h"
+#include "sqlite_util.h"
+
+namespace zdb {
+namespace {
+
+// True when the query holds an R= leaf.
+bool namesRecordIds(const QueryPtr& node) {
+    if (!node) return false;
+    if (node->kind == NodeKind::RecordIds) return true;
+    return namesRecordIds(node->left) || namesRecordIds(node->right);
+}
+
+// True when a record named by an R= leaf of the query exists in `db`.
+bool anyNamedRecordExists(const QueryPtr& node, Database& db) {
+    if (!node) return false;
+    if (node->kind == NodeKind::RecordIds) {
+        Statement stmt(db.connection(), "SELECT 1 FROM record WHERE id BETWEEN ? AND ? LIMIT 1");
+        stmt.bind(1, node->idFrom).bind(2, node->idTo);
+        return stmt.step();
+    }
+    return anyNamedRecordExists(node->left, db) || anyNamedRecordExists(node->right, db);
+}
+
+}  // namespace
+
+LeafList hitLeavesOf(Session& session, const QueryPtr& query) {
+    std::vector<QueryPtr> leaves, own;
+    positiveLeaves(query, own);
+    for (const QueryPtr& leaf : own) {
+        if (leaf->kind == NodeKind::SetRef) {
+            const SearchSet& set = session.set(leaf->set);
+            if (set.hitLeaves) leaves.insert(leaves.end(), set.hitLeaves->begin(), set.hitLeaves->end());
+        } else if (leaf->kind != NodeKind::RecordIds) {
+            leaves.push_back(leaf);
+        }
+    }
+    return std::make_shared<const std::vector<QueryPtr>>(std::move(leaves));
+}
+
+int runFind(Session& session, std::string_view query, bool ranked) {
+    if (session.base.dbs.empty()) throw EngineError(kNoBase);
+    QueryPtr tree = parseQuery(query);
+    int number = session.nextSetNumber();
+    if (number == 0) throw EngineError(ZDB_TOO_MANY_SETS);
+    LeafList leaves = hitLeavesOf(session, tree);
+
+    struct Scored {
+        double score;
+        RecordRef ref;
+    };
+    std::vector<Scored> found;
+    int64_t hits = 0;
+    std::vector<std::set<std::string>> unknown;
+    bool recordsExist = false;
+    for (size_t index = 0; index < session.base.dbs.size(); ++index) {
+        Database& db = *session.base.dbs[index];
+        db.refresh();
+        Transaction snapshot(db.connection(), false);
+        auto setRecords = [&](int setNumber) {
+            std::vector<int32_t> ids;
+            for (const RecordRef& ref : session.set(setNumber).records)
+                if (ref.db == index) ids.push_back(ref.id);
+            std::sort(ids.begin(), ids.end());
+            return ids;
+        };
+        Search search(db, session.views, setRecords);
+        std::vector<int32_t> ids = search.evaluate(*tree);
+        HitSpec wanted = search.hitSpec(*leaves);
+        hits += search.countHits(wanted, ids);
+        std::vector<double> scores = ranked ? search.scores(wanted, ids) : std::vector<double>(ids.size());
+        for (size_t i = 0; i < ids.size(); ++i)
+            found.push_back(Scored{scores[i], RecordRef{static_cast<uint16_t>(index), ids[i]}});
+        unknown.push_back(search.unknownQualifiers());
+        if (namesRecordIds(tree) && !recordsExist) recordsExist = anyNamedRecordExists(tree, db);
+        snapshot.commit();
+    }
+    // A qualifier that no database of the base knows is an error, not an empty result.
+    for (const std::string& name : unknown.front()) {
+        bool everywhere = std::all_of(unknown.begin(), unknown.end(),
+                                      [&](const auto& names) { return names.count(name) > 0; });
+        if (everywhere) throw EngineError(kUnknownField, name);
+    }
+    if (found.empty()) {
+        // 226 tells the caller that the records it named are gone, not merely unmatched.
+        if (namesRecordIds(tree) && !recordsExist) return ZDB_NO_RECORD;
+        return ZDB_NO_HITS;
+    }
+    if (ranked)
+        std::stable_sort(found.begin(), found.end(),
+                         [](const Scored& a, const Scored& b) { return a.score > b.score; });
+    auto set = std::make_shared<SearchSet>();
+    set->number = number;
+    set->hits = hits;
+    set->hitLeaves = leaves;
+    set->records.reserve(found.size());
+    for (const Scored& entry : found) set->records.push_back(entry.ref);
+    session.sets[number] = set;
+    session.currentSet = number;
+    return ZDB_OK;
+}
+
+}  // namespace zdb

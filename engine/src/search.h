@@ -1,0 +1,101 @@
+// search.h - evaluation of a query tree on one database of the session's base:
+// the records that match, their exact hit count, BM25 scores, and the hit
+// description that marks the same hits in a record's text.
+//
+// Hits are the places that the query's positive leaves match (leaves under an odd
+// number of negations give none): every occurrence of a searched word in the
+// fields searched, every word of a phrase occurrence, every item of a value field
+// whose value matched. A place counts once however many leaves match it.
+#pragma once
+
+#include <array>
+#include <bitset>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <memory>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "database.h"
+#include "query.h"
+#include "values.h"
+
+namespace zdb {
+
+using FieldMask = std::bitset<256>;
+
+// Field views: upper-case name -> members (field names or type names).
+using FieldViews = std::map<std::string, std::vector<std::string>>;
+
+// How a query's positive leaves mark hits in one database.
+struct HitSpec {
+    struct Phrase {
+        std::vector<std::string> terms;
+        FieldMask fields;
+    };
+    struct Value {
+        int field = 0;
+        CompareOp op = CompareOp::Equal;
+        FieldValue value;
+    };
+    std::unordered_map<std::string, FieldMask> words;   // term -> fields where it hits
+    std::vector<Phrase> phrases;
+    std::vector<Value> values;
+};
+
+// True when `value` compares with `target` as `op` asks (STRING keys for Prefix).
+bool valueMatches(const FieldValue& value, CompareOp op, const FieldValue& target);
+
+class Search {
+public:
+    // `setRecords(n)` gives the ids of set n in this database (throws for an unknown set).
+    using SetRecords = std::function<std::vector<int32_t>(int)>;
+
+    Search(Database& db, const FieldViews& views, SetRecords setRecords);
+
+    // Sorted ids of the records that `node` matches.
+    std::vector<int32_t> evaluate(const QueryNode& node);
+    // The hit description of `leaves` (positive leaves, set references replaced).
+    HitSpec hitSpec(const std::vector<QueryPtr>& leaves);
+    // The exact number of hits of `wanted` in the records `ids` (sorted).
+    int64_t countHits(const HitSpec& wanted, const std::vector<int32_t>& ids);
+    // BM25 scores of `ids` for the words and phrases of `wanted`.
+    std::vector<double> scores(const HitSpec& wanted, const std::vector<int32_t>& ids);
+    // Qualifiers of the query that this database does not know.
+    const std::set<std::string>& unknownQualifiers() const { return unknown_; }
+
+private:
+    struct Selection {
+        FieldMask words;              // word fields searched
+        const Field* value = nullptr; // the value field, when the qualifier names one
+        bool known = true;
+    };
+    Selection select(const QueryNode& leaf);
+    // The places of `term`, with word ordinals when `ordinals` (phrases need them).
+    const TermPostings& postings(const std::string& term, bool ordinals = false);
+    std::vector<std::string> expand(const QueryNode& leaf);
+    std::vector<std::string> fuzzyTerms(const std::string& word);
+    std::optional<HitSpec::Value> valueLeaf(const QueryNode& leaf, const Field& field);
+    std::vector<int32_t> wordRecords(const std::vector<std::string>& terms, const FieldMask& fields);
+    // Places (id, part, field, ordinal) of the phrase's words, for the records `ids`
+    // (all records when null).
+    std::vector<std::array<int64_t, 4>> phrasePlaces(const HitSpec::Phrase& phrase,
+                                                     const std::vector<int32_t>* ids);
+    const std::vector<ValueMatch>& valueMatches(const HitSpec::Value& value);
+    // True when `term` stands at `place` (id, part, field, ordinal).
+    bool hasWordAt(const std::string& term, const std::array<int64_t, 4>& place);
+
+    Database& db_;
+    const FieldViews& views_;
+    SetRecords setRecords_;
+    std::unordered_map<std::string, TermPostings> postings_;
+    std::map<std::string, std::vector<std::string>> expansions_;
+    std::map<std::string, std::vector<ValueMatch>> valueMatches_;
+    std::set<std::string> unknown_;
+};
+
+}  // namespace zdb

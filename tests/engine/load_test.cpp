@@ -1,0 +1,203 @@
+// load_test.cpp - schemas and records in JSON, the loader's batches, replacement,
+// deletion and index merging.
+
+#include "codes.h"
+#include "engine_fixture.h"
+
+namespace {
+
+using enginetest::EngineTest;
+
+TEST(SchemaJson, RefusesBadSchemasNamingWhatIsWrong) {
+    struct Case {
+        const char* name;
+        const char* schema;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"not json", "{", "parse error at line 1, column 2: syntax error while parsing object key - unexpected end of input; expected string literal"},
+        {"not an object", "[]", "the schema must be a JSON object"},
+        {"no fields", R"({"name": "X"})", "the schema has no \"fields\""},
+        {"empty fields", R"({"fields": []})", "\"fields\" must be a list of at least one field"},
+        {"unknown type", R"({"fields": [{"name": "A", "type": "FLOAT"}]})", "field A: missing or unknown type"},
+        {"missing type", R"({"fields": [{"name": "A"}]})", "field A: missing or unknown type"},
+        {"bad name", R"({"fields": [{"name": "1A", "type": "TEXT"}]})",
+         "field 1: invalid name \"1A\" (a letter, then letters, digits or _; not S, R, AND, OR, NOT, FUZZY)"},
+        {"reserved name", R"({"fields": [{"name": "and", "type": "TEXT"}]})",
+         "field 1: invalid name \"and\" (a letter, then letters, digits or _; not S, R, AND, OR, NOT, FUZZY)"},
+        {"twice", R"({"fields": [{"name": "A", "type": "TEXT"}, {"name": "a", "type": "PHRASE"}]})",
+         "field a: the name is used twice"},
+        {"unknown field key", R"({"fields": [{"name": "A", "type": "TEXT", "part": true}]})",
+         "field 1: unknown or invalid key \"part\""},
+        {"unknown key", R"({"fields": [{"name": "A", "type": "TEXT"}], "feilds": 1})", "unknown key \"feilds\""},
+        {"bad kind", R"({"kind": "INDEX", "fields": [{"name": "A", "type": "TEXT"}]})",
+         "\"kind\" must be DATABASE or THESAURUS"},
+        {"bad format", R"({"fields": [{"name": "A", "type": "TEXT"}], "formats": {"short": 1}})",
+         "format \"short\" must be a text"},
+    };
+    for (const Case& c : cases) {
+        try {
+            zdb::parseSchemaJson(c.schema, "X");
+            ADD_FAILURE() << c.name << ": accepted";
+        } catch (const zdb::InputError& e) {
+            EXPECT_EQ(std::string(e.what()), c.error) << c.name;
+        }
+    }
+    zdb::Schema schema = zdb::parseSchemaJson(enginetest::kPackagesSchema, "packages");
+    EXPECT_EQ(schema.name, "PACKAGES");  // the schema's spelling when only the case differs
+    ASSERT_EQ(schema.fields.size(), 9u);
+    EXPECT_EQ(schema.fields[2].name, "CHAPTER");
+    EXPECT_TRUE(schema.fields[2].isPart());
+    EXPECT_EQ(schema.fields[8].type, ZDB_FIELD_BLOB);
+    EXPECT_EQ(schema.formats.size(), 1u);
+}
+
+TEST(RecordJson, RefusesBadRecordsNamingTheField) {
+    zdb::Schema schema = zdb::parseSchemaJson(enginetest::kPackagesSchema, "PACKAGES");
+    struct Case {
+        const char* name;
+        const char* record;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"not an object", "[1]", "a record must be a JSON object"},
+        {"bad json", "{\"id\": 1,", "parse error at line 1, column 10: syntax error while parsing object key - unexpected end of input; expected string literal"},
+        {"id zero", R"({"id": 0})", "\"id\" must be an integer from 1 to 2147483647"},
+        {"id text", R"({"id": "7"})", "\"id\" must be an integer from 1 to 2147483647"},
+        {"id too large", R"({"id": 3000000000})", "\"id\" must be an integer from 1 to 2147483647"},
+        {"unknown field", R"({"TITLE": "x"})", "unknown field \"TITLE\""},
+        {"field twice", R"({"package": "x", "PACKAGE": "y"})", "field PACKAGE is given twice"},
+        {"bad integer", R"({"YEAR": "19x0"})", "field YEAR: '19x0' is not a valid INTEGER"},
+        {"bad date", R"({"DAY": "31.02.2000"})", "field DAY: '31.02.2000' is not a valid DATE"},
+        {"bad number", R"({"PRICE": "cheap"})", "field PRICE: 'cheap' is not a valid NUMBER"},
+        {"bool", R"({"PACKAGE": true})", "field PACKAGE: expected a string or a number, not boolean"},
+        {"object item", R"({"PACKAGE": [{"a": 1}]})", "field PACKAGE: expected a string or a number, not object"},
+        {"nested in phrase", R"({"PACKAGE": [["a"]]})", "field PACKAGE: only TEXT fields take nested lists"},
+        {"empty paragraph", R"({"DESCRIPTION": [[]]})", "field DESCRIPTION: a paragraph is an empty list"},
+        {"part field outside", R"({"CHAPTER": "x"})", "field CHAPTER is a part field: give it inside \"parts\""},
+        {"plain field in part", R"({"parts": [{"YEAR": 1}]})", "part 1: field YEAR is not a part field"},
+        {"parts not list", R"({"parts": {}})", "\"parts\" must be a list of objects"},
+        {"part not object", R"({"parts": [1]})", "part 1 must be an object"},
+        {"blob text", R"({"LOGO": "abc"})", "field LOGO: a BLOB takes {\"file\": ...} or {\"base64\": ...}"},
+        {"blob bad base64", R"({"LOGO": {"base64": "@@@"}})", "field LOGO: invalid base64"},
+        {"blob missing file", R"({"LOGO": {"file": "nosuch.png"}})", "field LOGO: cannot read file nosuch.png"},
+        {"blob no content", R"({"LOGO": {"type": "image/png"}})", "field LOGO: no \"file\" or \"base64\""},
+        {"blob unknown key", R"({"LOGO": {"data": "x"}})", "field LOGO: unknown key \"data\""},
+    };
+    for (const Case& c : cases) {
+        zdb::InputRecord record;
+        try {
+            zdb::parseRecordJson(schema, c.record, "/nonexistent", record);
+            ADD_FAILURE() << c.name << ": accepted";
+        } catch (const zdb::InputError& e) {
+            EXPECT_EQ(std::string(e.what()), c.error) << c.name;
+        }
+    }
+}
+
+TEST(RecordJson, ExportWritesWhatLoadReads) {
+    zdb::Schema schema = zdb::parseSchemaJson(enginetest::kPackagesSchema, "PACKAGES");
+    const char* lines[] = {
+        R"({"id":1,"PACKAGE":"vim","DESCRIPTION":["one","two"],"YEAR":1991,"PRICE":"9.50","DAY":"02.11.1991","HOUR":"09:30","SECTION":"editors"})",
+        R"({"id":2,"PACKAGE":["a","b"],"DESCRIPTION":["one",["two","three"]],"LOGO":{"type":"image/png","base64":"AAEC"},"parts":[{"CHAPTER":"x"},{}]})",
+    };
+    for (const char* line : lines) {
+        zdb::InputRecord record;
+        zdb::parseRecordJson(schema, line, ".", record);
+        record.content.id = static_cast<int>(record.id);
+        EXPECT_EQ(zdb::recordToJson(schema, record.content, record.blobs), line);
+    }
+    zdb::InputRecord record;
+    zdb::parseRecordJson(schema, R"({"id": 3, "DAY": "2020-01-31", "YEAR": "+7", "PRICE": 2.5})", ".", record);
+    record.content.id = 3;
+    EXPECT_EQ(zdb::recordToJson(schema, record.content, record.blobs),
+              R"({"id":3,"YEAR":7,"PRICE":"2.5","DAY":"31.01.2020"})");
+}
+
+class Loading : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        createDatabase("PACKAGES", enginetest::kPackagesSchema,
+                       {R"({"id": 1, "PACKAGE": "vim", "DESCRIPTION": "text editor", "YEAR": 1991})",
+                        R"({"id": 2, "PACKAGE": "emacs", "DESCRIPTION": "another text editor", "YEAR": 1985})"});
+    }
+    std::pair<int, int> find(const std::string& query) {
+        if (ZdbStartZolt("zoltgate", "", 9, 16 * 256) != ZDB_OK) return {-1, -1};
+        int order = 0;
+        ZdbExecuteCcl("BASE PACKAGES", &order);
+        int code = ZdbExecuteCcl(("FIND " + query).c_str(), &order);
+        int set = 0, records = 0, hits = 0;
+        if (code == ZDB_OK) ZdbGetSearch(&set, &records, &hits);
+        ZdbEndZdbs(0);
+        return {records, hits};
+    }
+};
+
+TEST_F(Loading, ReplacedAndDeletedRecordsLeaveTheIndex) {
+    addRecords("PACKAGES", {R"({"id": 1, "PACKAGE": "vim", "DESCRIPTION": "improved vi", "YEAR": 1992})"});
+    EXPECT_EQ(find("editor"), std::make_pair(1, 1));
+    EXPECT_EQ(find("improved"), std::make_pair(1, 1));
+    EXPECT_EQ(find("YEAR=1991"), std::make_pair(0, 0));
+    EXPECT_EQ(find("YEAR=1992"), std::make_pair(1, 1));
+    {
+        auto db = zdb::Database::open(dir.path, "PACKAGES", true);
+        zdb::Loader loader(*db);
+        loader.begin();
+        EXPECT_TRUE(loader.remove(2));
+        EXPECT_FALSE(loader.remove(77));
+        loader.commit();
+        EXPECT_EQ(db->recordCount(), 1);
+    }
+    EXPECT_EQ(find("editor"), std::make_pair(0, 0));
+    // A merge rewrites the index without the superseded rows; nothing changes outside.
+    {
+        auto db = zdb::Database::open(dir.path, "PACKAGES", true);
+        zdb::Loader loader(*db);
+        loader.mergeIfNeeded(true);
+        zdb::Statement stale(db->connection(), "SELECT count(*) FROM stale");
+        ASSERT_TRUE(stale.step());
+        EXPECT_EQ(stale.integer(0), 0);
+        zdb::Statement segments(db->connection(), "SELECT count(*) FROM segment");
+        ASSERT_TRUE(segments.step());
+        EXPECT_EQ(segments.integer(0), 1);
+        EXPECT_EQ(db->totalWords(), 3);  // vim, improved, vi
+    }
+    EXPECT_EQ(find("improved OR editor OR vim"), std::make_pair(1, 2));
+}
+
+TEST_F(Loading, RecordsWithoutIdTakeTheNextFreeOne) {
+    addRecords("PACKAGES", {R"({"PACKAGE": "nano"})", R"({"id": 10, "PACKAGE": "ed"})", R"({"PACKAGE": "joe"})"});
+    EXPECT_EQ(find("R=3"), std::make_pair(1, 0));
+    EXPECT_EQ(find("joe"), std::make_pair(1, 1));
+    ASSERT_EQ(ZdbStartZolt("zoltgate", "", 9, 16 * 256), ZDB_OK);
+    ZdbCreateRecordControl(&rc);
+    ASSERT_EQ(ccl("BASE PACKAGES"), ZDB_OK);
+    ASSERT_EQ(ccl("FIND joe"), ZDB_OK);
+    EXPECT_EQ(ids(), std::vector<int>{11});
+}
+
+TEST_F(Loading, SameIdTwiceInABatchKeepsTheLaterRecord) {
+    addRecords("PACKAGES", {R"({"id": 5, "PACKAGE": "first"})", R"({"id": 5, "PACKAGE": "second"})"});
+    EXPECT_EQ(find("first"), std::make_pair(0, 0));
+    EXPECT_EQ(find("second"), std::make_pair(1, 1));
+}
+
+TEST_F(Loading, AnAbortedBatchWritesNothing) {
+    auto db = zdb::Database::open(dir.path, "PACKAGES", true);
+    {
+        zdb::Loader loader(*db);
+        loader.begin();
+        zdb::InputRecord record;
+        zdb::parseRecordJson(db->schema(), R"({"id": 1, "PACKAGE": "changed"})", ".", record);
+        loader.add(record);
+        zdb::parseRecordJson(db->schema(), R"({"id": 3, "PACKAGE": "new"})", ".", record);
+        loader.add(record);
+        loader.abort();
+    }
+    EXPECT_EQ(db->recordCount(), 2);
+    EXPECT_EQ(find("vim"), std::make_pair(1, 1));
+    EXPECT_EQ(find("changed OR new"), std::make_pair(0, 0));
+}
+
+}  // namespace

@@ -1,0 +1,405 @@
+// search_test.cpp - FIND, FUZZY, sets, DELETE, field views, procedures and BASE on
+// databases built in the test; each query is checked against the records it must
+// find and its exact hit count, which must equal the hit words marked in them.
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <unistd.h>
+
+#include "codes.h"
+#include "engine_fixture.h"
+
+namespace {
+
+using enginetest::EngineTest;
+
+const std::vector<std::string> kRecords = {
+    R"({"id": 1, "PACKAGE": "vim", "DESCRIPTION": ["Vi IMproved, a text editor", "Vim is an almost compatible version of the UNIX editor Vi."], "YEAR": 1991, "PRICE": "9.50", "DAY": "02.11.1991", "HOUR": "09:30", "SECTION": "editors"})",
+    R"({"id": 2, "PACKAGE": ["emacs", "emacs-gtk"], "DESCRIPTION": "GNU Emacs editor, the extensible text editor", "YEAR": 1985, "PRICE": 0, "SECTION": "editors", "parts": [{"CHAPTER": "Editing text files"}, {"CHAPTER": ["Lisp programming", "Text modes"]}]})",
+    R"({"id": 3, "PACKAGE": "libc6-dev", "DESCRIPTION": "GNU C Library: development libraries and header files", "YEAR": 2000, "DAY": "2020-01-31", "SECTION": "libdevel"})",
+    R"({"id": 4, "PACKAGE": "café-tools", "DESCRIPTION": "Tools for the Über café: brew, grind, text", "YEAR": 2010, "SECTION": "Misc/Other", "HOUR": "23:15"})",
+    R"({"id": 5, "PACKAGE": "nano", "DESCRIPTION": ["small text editor", "nano is a small editor editor"], "YEAR": 1999, "SECTION": "editors"})",
+};
+
+class Search : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        createDatabase("PACKAGES", enginetest::kPackagesSchema, kRecords);
+    }
+    // Hit words of every record of the current set, read with their text.
+    int markedHits() {
+        int total = 0;
+        char database[ZDB_DATABASE_NAME_SIZE];
+        for (int n = 1;; ++n) {
+            int set = 0, id = 0;
+            int code = ZdbGetRecordInSearchRis(rc, &set, n, &id, database);
+            if (code == 0) break;
+            int part, field, paragraph, item, position, length;
+            while (ZdbGetNextHitWord(rc, &part, &field, &paragraph, &item, &position, &length)) ++total;
+        }
+        return total;
+    }
+};
+
+TEST_F(Search, QueriesFindTheirRecordsWithExactHits) {
+    ASSERT_EQ(login(), ZDB_OK);
+    ASSERT_EQ(ccl("BASE packages"), ZDB_OK);
+    struct Case {
+        const char* query;
+        std::vector<int> ids;
+        int hits;
+    };
+    const Case cases[] = {
+        {"editor", {1, 2, 5}, 7},
+        {"EDITOR", {1, 2, 5}, 7},
+        {"text AND editor", {1, 2, 5}, 12},
+        {"text editor text", {1, 2, 5}, 12},
+        {"\"text editor\"", {1, 2, 5}, 6},
+        {"\"text editor\" editor", {1, 2, 5}, 10},
+        {"edit?", {1, 2, 5}, 8},
+        {"DESCRIPTION=edit?", {1, 2, 5}, 7},
+        {"CHAPTER=lisp", {2}, 1},
+        {"CHAPTER=(lisp OR text)", {2}, 3},
+        {"libc6-dev", {3}, 2},
+        {"gnu c library", {3}, 3},
+        {"YEAR>1995", {3, 4, 5}, 3},
+        {"YEAR>=1991 AND YEAR<2000", {1, 5}, 2},
+        {"YEAR<>1985", {1, 3, 4, 5}, 4},
+        {"YEAR=2000", {3}, 1},
+        {"DAY>01.01.2000", {3}, 1},
+        {"DAY<2000-01-01", {1}, 1},
+        {"HOUR<12:00", {1}, 1},
+        {"PRICE<1", {2}, 1},
+        {"PRICE>=9.5", {1}, 1},
+        {"SECTION=editors", {1, 2, 5}, 3},
+        {"SECTION=\"Misc/Other\"", {4}, 1},
+        {"SECTION=misc?", {4}, 1},
+        {"SECTION<f", {1, 2, 5}, 3},
+        {"cafe", {4}, 2},
+        {"CAFÉ", {4}, 2},
+        {"uber", {4}, 1},
+        {"emacs NOT vim", {2}, 3},
+        {"editor NOT (gnu OR small)", {1}, 2},
+        {"NOT editor", {3, 4}, 0},
+        {"R=2-4", {2, 3, 4}, 0},
+        {"R=4 AND text", {4}, 1},
+        {"emacs OR libc6", {2, 3}, 4},
+        {"FUZZY(edtor)", {1, 2, 5}, 7},
+        {"PACKAGE=emacs", {2}, 2},
+        {"PACKAGE=\"emacs gtk\"", {2}, 2},
+        {"rock & editor", {}, 0},
+    };
+    for (const Case& c : cases) {
+        int code = ccl(std::string("FIND ") + c.query);
+        if (c.ids.empty()) {
+            EXPECT_EQ(code, ZDB_NO_HITS) << c.query;
+            continue;
+        }
+        ASSERT_EQ(code, ZDB_OK) << c.query << ": " << message(code);
+        EXPECT_EQ(ids(), c.ids) << c.query;
+        EXPECT_EQ(search().records, static_cast<int>(c.ids.size())) << c.query;
+        EXPECT_EQ(search().hits, c.hits) << c.query;
+        EXPECT_EQ(markedHits(), c.hits) << c.query << ": hit words marked";
+    }
+}
+
+TEST_F(Search, BadQueriesGiveTheirCodeAndNameTheWord) {
+    ASSERT_EQ(login(), ZDB_OK);
+    ASSERT_EQ(ccl("BASE PACKAGES"), ZDB_OK);
+    struct Case {
+        const char* query;
+        int code;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"xyzzy", ZDB_NO_HITS, "No hits"},
+        {"R=99", ZDB_NO_RECORD, "No record found"},
+        {"TI=abc", zdb::kUnknownField, "Unknown field 'TI'"},
+        {"DESCRIPTION<abc", zdb::kNotComparable, "Field 'DESCRIPTION' cannot be compared with <, >, <=, >= or <>"},
+        {"YEAR=abc", zdb::kInvalidValue, "Invalid value 'abc'"},
+        {"DAY>31.02.2000", zdb::kInvalidValue, "Invalid value '31.02.2000'"},
+        {"YEAR=19?", zdb::kWrongFieldType, "Field 'YEAR' cannot be searched this way"},
+        {"LOGO=x", zdb::kWrongFieldType, "Field 'LOGO' cannot be searched this way"},
+        {"DESCRIPTION=&&", zdb::kSyntaxError, "Syntax error at '&&'"},
+        {"(editor", zdb::kUnbalancedParenthesis, "Unbalanced parenthesis at '('"},
+        {"S=7", zdb::kInvalidSetNumber, "Invalid set number '7'"},
+        {"e?", ZDB_OK, ""},
+    };
+    for (const Case& c : cases) {
+        int code = ccl(std::string("FIND ") + c.query);
+        EXPECT_EQ(code, c.code) << c.query;
+        if (c.code != ZDB_OK) {
+            EXPECT_EQ(ZdbRetCode(), c.code) << c.query;
+            EXPECT_EQ(message(code), c.message) << c.query;
+        }
+    }
+}
+
+TEST_F(Search, QueryTextNeverReachesSql) {
+    ASSERT_EQ(login(), ZDB_OK);
+    ASSERT_EQ(ccl("BASE PACKAGES"), ZDB_OK);
+    const char* attacks[] = {
+        "x'); DROP TABLE record; --",
+        "\"; DELETE FROM posting; SELECT \"",
+        "editor' OR '1'='1",
+        "SECTION=\"editors' OR 1=1 --\"",
+        "YEAR>0; DROP TABLE value",
+        "R=1; DROP TABLE record",
+        "UNION SELECT * FROM user",
+    };
+    for (const char* attack : attacks) {
+        int code = ccl(std::string("FIND ") + attack);
+        EXPECT_TRUE(code == ZDB_NO_HITS || !(code & 1) || code == ZDB_OK) << attack;
+    }
+    EXPECT_EQ(ccl("FIND editor"), ZDB_OK);
+    EXPECT_EQ(search().records, 3);
+    EXPECT_EQ(ccl("FIND YEAR>0"), ZDB_OK);
+    EXPECT_EQ(search().records, 5);
+}
+
+TEST_F(Search, SetsNumberFromOneAndStopAt250) {
+    ASSERT_EQ(login(), ZDB_OK);
+    ASSERT_EQ(ccl("BASE PACKAGES"), ZDB_OK);
+    for (int i = 1; i <= 250; ++i) {
+        ASSERT_EQ(ccl("FIND editor"), ZDB_OK) << i;
+        ASSERT_EQ(search().set, i);
+    }
+    EXPECT_EQ(ccl("FIND vim"), ZDB_TOO_MANY_SETS);
+    EXPECT_EQ(message(ZDB_TOO_MANY_SETS), "Too many search sets: delete some sets first");
+    EXPECT_EQ(search().set, 250);  // the current set is unchanged
+    int order = 0;
+    EXPECT_EQ(ccl("DELETE S=FROM 6", &order), ZDB_OK);
+    EXPECT_EQ(order, ZDB_ORDER_DELETE);
+    EXPECT_EQ(search().set, 5);
+    EXPECT_EQ(ccl("FIND vim"), ZDB_OK);
+    EXPECT_EQ(search().set, 6);
+    EXPECT_EQ(ccl("DELETE S=3"), ZDB_OK);
+    EXPECT_EQ(ccl("DELETE S=3"), zdb::kInvalidSetNumber);
+    EXPECT_EQ(ccl("FIND S=3"), zdb::kInvalidSetNumber);
+    EXPECT_EQ(ccl("DELETE S=FROM x"), zdb::kInvalidSetNumber);
+    EXPECT_EQ(ccl("DELETE R=3"), zdb::kSyntaxError);
+    EXPECT_EQ(ccl("DELETE S=FROM 1"), ZDB_OK);
+    int set, records, hits;
+    EXPECT_EQ(ZdbGetSearch(&set, &records, &hits), zdb::kNoCurrentSet);
+}
+
+TEST_F(Search, SetReferencesCarryTheirHits) {
+    ASSERT_EQ(login(), ZDB_OK);
+    ASSERT_EQ(ccl("BASE PACKAGES"), ZDB_OK);
+    ASSERT_EQ(ccl("FIND editor"), ZDB_OK);
+    ASSERT_EQ(ccl("FIND YEAR<1995"), ZDB_OK);
+    ASSERT_EQ(ccl("FIND S=1 AND S=2"), ZDB_OK);
+    EXPECT_EQ(ids(), (std::vector<int>{1, 2}));
+    EXPECT_EQ(search().hits, 4 + 2);  // editor in records 1 and 2, and their YEAR items
+    // The gateway finds a saved record again with its search to mark its hits.
+    ASSERT_EQ(ccl("FIND R=2 AND S=1"), ZDB_OK);
+    EXPECT_EQ(ids(), (std::vector<int>{2}));
+    EXPECT_EQ(search().hits, 2);
+    EXPECT_EQ(ccl("FIND R=3 AND S=1"), ZDB_NO_HITS);  // record 3 exists, but not in S1
+    EXPECT_EQ(ccl("FIND S=1 NOT S=2"), ZDB_OK);
+    EXPECT_EQ(ids(), (std::vector<int>{5}));
+}
+
+TEST_F(Search, FuzzyRanksByRelevance) {
+    ASSERT_EQ(login(), ZDB_OK);
+    ASSERT_EQ(ccl("BASE PACKAGES"), ZDB_OK);
+    int order = 0;
+    ASSERT_EQ(ccl("FUZZY editor", &order), ZDB_OK);
+    EXPECT_EQ(order, ZDB_ORDER_FUZZY);
+    // Record 5 holds "editor" three times in few words; record 2 the fewest times per word.
+    std::vector<int> ranked = ids();
+    ASSERT_EQ(ranked.size(), 3u);
+    EXPECT_EQ(ranked.front(), 5);
+    EXPECT_EQ(search().hits, 7);
+    ASSERT_EQ(ccl("FUZZY FUZZY(edtor) OR libc6"), ZDB_OK);
+    EXPECT_EQ(search().records, 4);
+    ASSERT_EQ(ccl("FIND FUZZY(tols)"), ZDB_OK);  // four letters: one edit away
+    EXPECT_EQ(ids(), (std::vector<int>{4}));
+    EXPECT_EQ(ccl("FIND FUZZY(vin)"), ZDB_NO_HITS);  // three letters: exact only
+}
+
+TEST_F(Search, FieldViewsSearchSeveralFields) {
+    ASSERT_EQ(login(), ZDB_OK);
+    ASSERT_EQ(ccl("BASE PACKAGES"), ZDB_OK);
+    int order = 0;
+    EXPECT_EQ(ccl("DEFINE FIELDVIEW TPH=TEXT,PHRASE", &order), ZDB_OK);
+    EXPECT_EQ(order, ZDB_ORDER_DEFINE);
+    ASSERT_EQ(ccl("FIND TPH=emacs"), ZDB_OK);
+    EXPECT_EQ(search().hits, 3);
+    ASSERT_EQ(ccl("DEFINE FIELDVIEW names=PACKAGE"), ZDB_OK);
+    ASSERT_EQ(ccl("FIND names=emacs"), ZDB_OK);
+    EXPECT_EQ(search().hits, 2);
+    EXPECT_EQ(ccl("DEFINE FIELDVIEW =TEXT"), zdb::kSyntaxError);
+    EXPECT_EQ(ccl("DEFINE VIEW x=TEXT"), zdb::kSyntaxError);
+    char text[64] = "TPH=word";
+    int length = 8;
+    EXPECT_EQ(ZdbStrNormalize(text, &length, 4), ZDB_OK);
+    EXPECT_EQ(length, 4);
+}
+
+TEST_F(Search, ProceduresHandOutTheirLines) {
+    {
+        zdb::SystemDb system(dir.path, true);
+        system.putProcedure("NEWS", {"FIND editor", "FIND S=1 AND YEAR>1990"});
+        system.putProcedure("OUTER", {"NEWS", "FIND vim"});
+    }
+    ASSERT_EQ(login(), ZDB_OK);
+    ASSERT_EQ(ccl("BASE PACKAGES"), ZDB_OK);
+    int order = 0;
+    ASSERT_EQ(ccl("news", &order), ZDB_OK);
+    EXPECT_EQ(order, ZDB_ORDER_PROCEDURE);
+    const char* line = nullptr;
+    int length = 0;
+    ASSERT_EQ(ZdbGetNextProcLine(&line, &length), ZDB_OK);
+    EXPECT_EQ(std::string(line, static_cast<size_t>(length)), "FIND editor");
+    ASSERT_EQ(ZdbGetNextProcLine(&line, &length), ZDB_OK);
+    EXPECT_EQ(std::string(line, static_cast<size_t>(length)), "FIND S=1 AND YEAR>1990");
+    EXPECT_EQ(ZdbGetNextProcLine(&line, &length), zdb::kNoMoreProcLines);
+    // A procedure run from a procedure hands out its lines before the caller's next line.
+    ASSERT_EQ(ccl("OUTER", &order), ZDB_OK);
+    std::vector<std::string> lines;
+    while (ZdbGetNextProcLine(&line, &length) & 1) {
+        lines.emplace_back(line, static_cast<size_t>(length));
+        if (lines.back() == "NEWS") {
+            ASSERT_EQ(ccl("NEWS"), ZDB_OK);
+        }
+    }
+    EXPECT_EQ(lines, (std::vector<std::string>{"NEWS", "FIND editor", "FIND S=1 AND YEAR>1990", "FIND vim"}));
+    EXPECT_EQ(ccl("NEWS extra"), zdb::kSyntaxError);
+    EXPECT_EQ(ccl("NOSUCH"), zdb::kUnknownCommand);
+    EXPECT_EQ(message(zdb::kUnknownCommand), "Unknown command 'NOSUCH'");
+}
+
+TEST_F(Search, DisplayShowAndForwardAreNotAvailableYet) {
+    ASSERT_EQ(login(), ZDB_OK);
+    ASSERT_EQ(ccl("BASE PACKAGES"), ZDB_OK);
+    int order = 0;
+    EXPECT_EQ(ccl("DISPLAY editor", &order), ZDB_NOT_AVAILABLE);
+    EXPECT_EQ(order, ZDB_ORDER_DISPLAY);
+    EXPECT_EQ(ccl("SHOW R=FROM 1", &order), ZDB_NOT_AVAILABLE);
+    EXPECT_EQ(order, ZDB_ORDER_SHOW);
+    EXPECT_EQ(ccl("FORWARD"), ZDB_NOT_AVAILABLE);
+}
+
+TEST_F(Search, BaseOpensOneDatabaseOrACluster) {
+    createDatabase("OTHER", enginetest::kPackagesSchema,
+                   {R"({"id": 2, "PACKAGE": "ed", "DESCRIPTION": "the standard editor"})",
+                    R"({"id": 9, "PACKAGE": "sed", "DESCRIPTION": "stream editor"})"});
+    createDatabase("NOTITLE", R"({"fields": [{"name": "BODY", "type": "TEXT"}]})",
+                   {R"({"id": 1, "BODY": "an editor without a title"})"});
+    ASSERT_EQ(login(), ZDB_OK);
+    int order = 0;
+    ASSERT_EQ(ccl("BASE tmpclust=packages,OTHER", &order), ZDB_OK);
+    EXPECT_EQ(order, ZDB_ORDER_BASE);
+    char name[ZDB_DATABASE_NAME_SIZE];
+    int count = 0;
+    ASSERT_EQ(ZdbSessionInfo(ZDB_INFO_CURRENT_BASE, name, &count), ZDB_OK);
+    EXPECT_STREQ(name, "packages,OTHER");
+    ASSERT_EQ(ZdbSessionInfo(ZDB_INFO_BASE_COUNT, name, &count), ZDB_OK);
+    EXPECT_EQ(count, 2);
+    ASSERT_EQ(ccl("FIND editor"), ZDB_OK);
+    EXPECT_EQ(search().records, 5);
+    EXPECT_EQ(search().hits, 9);
+    // Record ids repeat across the cluster; the value 2 marks a change of database.
+    std::vector<std::pair<int, std::string>> read;
+    std::vector<int> codes;
+    for (int n = 1; n <= 5; ++n) {
+        int set = 0, id = 0;
+        char database[ZDB_DATABASE_NAME_SIZE];
+        codes.push_back(ZdbGetRecordInSearchRis(rc, &set, n, &id, database));
+        read.emplace_back(id, database);
+    }
+    EXPECT_EQ(read, (std::vector<std::pair<int, std::string>>{
+                        {1, "PACKAGES"}, {2, "PACKAGES"}, {5, "PACKAGES"}, {2, "OTHER"}, {9, "OTHER"}}));
+    EXPECT_EQ(codes, (std::vector<int>{3, 1, 1, 3, 1}));
+    // A qualifier known to one database of the cluster searches that one.
+    ASSERT_EQ(ccl("BASE tmpclust=PACKAGES,NOTITLE"), ZDB_OK);
+    ASSERT_EQ(ccl("FIND BODY=editor"), ZDB_OK);
+    EXPECT_EQ(search().records, 1);
+    EXPECT_EQ(ccl("FIND TITLE=editor"), zdb::kUnknownField);
+    // BASE drops the sets of the base before.
+    ASSERT_EQ(ccl("BASE PACKAGES"), ZDB_OK);
+    EXPECT_EQ(ccl("FIND S=1"), zdb::kInvalidSetNumber);
+    ASSERT_EQ(ZdbSessionInfo(ZDB_INFO_CURRENT_BASE, name, &count), ZDB_OK);
+    EXPECT_STREQ(name, "PACKAGES");
+    EXPECT_EQ(ccl("BASE nosuch"), zdb::kUnknownDatabase);
+    EXPECT_EQ(ccl("BASE ../zolt"), zdb::kUnknownDatabase);
+    EXPECT_EQ(ccl("BASE tmpclust=PACKAGES,packages"), zdb::kDuplicateDatabase);
+    EXPECT_EQ(ZdbSessionInfo(7, name, &count), zdb::kUnknownInfoItem);
+}
+
+TEST_F(Search, UsersOpenOnlyTheirDatabases) {
+    createDatabase("OTHER", enginetest::kPackagesSchema, {R"({"id": 1, "PACKAGE": "ed"})"});
+    addUser("reader", "secret", {"OTHER"});
+    ASSERT_EQ(login(ZDB_CHARSET_UTF8, "reader", "secret"), ZDB_OK);
+    EXPECT_EQ(ccl("BASE PACKAGES"), ZDB_NO_BASE_ACCESS);
+    EXPECT_EQ(message(ZDB_NO_BASE_ACCESS), "No access to database PACKAGES");
+    EXPECT_EQ(ccl("BASE tmpclust=OTHER,PACKAGES"), ZDB_NO_BASE_ACCESS);
+    EXPECT_EQ(ccl("BASE other"), ZDB_OK);
+}
+
+// Logs in, searches and reads a record; 0 when all went as expected.
+int searchReadOnly(ZdbRecordControl* rc) {
+    if (ZdbStartZolt("zoltgate", "", ZDB_LANG_ENG, ZDB_CHARSET_UTF8 * 256) != ZDB_OK) return 1;
+    if (ZdbCreateRecordControl(rc) != ZDB_OK) return 2;
+    int order = 0;
+    if (ZdbExecuteCcl("BASE PACKAGES", &order) != ZDB_OK) return 3;
+    if (ZdbExecuteCcl("FIND editor", &order) != ZDB_OK) return 4;
+    int set = 0, records = 0, hits = 0, id = 0;
+    if (ZdbGetSearch(&set, &records, &hits) != ZDB_OK || hits != 7) return 5;
+    char database[ZDB_DATABASE_NAME_SIZE];
+    if (ZdbGetRecordInSearchRis(*rc, &set, 1, &id, database) != 3 || id != 1) return 6;
+    return 0;
+}
+
+TEST_F(Search, ReadOnlyDirectoryIsSearchable) {
+    // The web server's user may only read the data directory and its files.
+    ASSERT_EQ(chmod(dir.path.c_str(), 0555), 0);
+    if (geteuid() != 0) {
+        EXPECT_EQ(searchReadOnly(&rc), 0);
+        return;
+    }
+    // Root may write anywhere: search from a child that has become an ordinary user.
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (setgid(65534) != 0 || setuid(65534) != 0) _exit(90);
+        if (access((dir.path + "/packages.zdb").c_str(), W_OK) == 0) _exit(91);
+        ZdbRecordControl control = nullptr;
+        _exit(searchReadOnly(&control));
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "see searchReadOnly for the step that failed";
+}
+
+TEST_F(Search, AReaderWaitsForAWriterOnlyBriefly) {
+    ASSERT_EQ(login(), ZDB_OK);
+    ASSERT_EQ(ccl("BASE PACKAGES"), ZDB_OK);
+    auto writer = zdb::Database::open(dir.path, "PACKAGES", true);
+    writer->connection().exec("BEGIN EXCLUSIVE");
+    auto start = std::chrono::steady_clock::now();
+    int code = ccl("FIND editor");
+    double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    writer->connection().exec("ROLLBACK");
+    EXPECT_EQ(code, zdb::kDatabaseBusy);
+    EXPECT_EQ(message(code), "Database PACKAGES is busy: try again");  // SQLite's text stays out
+    EXPECT_GE(waited, 1.5);
+    EXPECT_LT(waited, 10.0);
+    EXPECT_EQ(ccl("FIND editor"), ZDB_OK);
+}
+
+TEST_F(Search, NothingBeforeLoginOrBase) {
+    EXPECT_EQ(ccl("FIND editor"), zdb::kNoSession);
+    ASSERT_EQ(login(), ZDB_OK);
+    EXPECT_EQ(ccl("FIND editor"), zdb::kNoBase);
+    EXPECT_EQ(ccl(""), zdb::kUnknownCommand);
+    int order = 0;
+    EXPECT_EQ(ZdbExecuteCcl(nullptr, &order), zdb::kInvalidArgument);
+}
+
+}  // namespace
