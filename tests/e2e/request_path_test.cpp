@@ -311,16 +311,17 @@ TEST_F(RequestPath, DatabaseTheUserMayNotOpenGivesTheLoginForm) {
     result = get({{"uname", "anna"}, {"passwd", "right"}, {"${BASE}", "docs"}});
     std::smatch cookie;
     ASSERT_TRUE(std::regex_search(result.out, cookie, std::regex("zgwpasswd=([0-9A-F]+);"))) << result.out;
+    const std::string cookies = "zgwuser=anna; zgwpasswd=" + cookie[1].str();  // before result changes
     EXPECT_NE(result.out.find("<form>No access to database docs|docs|docs|"), std::string::npos) << result.out;
 
     // A later request with the login cookies: the same form, without a complaint (the
     // user typed nothing this time).
-    result = get({{"${BASE}", "docs"}}, {{"HTTP_COOKIE", "zgwuser=anna; zgwpasswd=" + cookie[1].str()}});
+    result = get({{"${BASE}", "docs"}}, {{"HTTP_COOKIE", cookies}});
     EXPECT_EQ(result.out, "Content-Type: text/html\n\n<form>|docs|docs|"
                           "<INPUT type=\"hidden\" name=\"${BASE}\" value=\"docs\"></form>\n");
     // With those cookies the user's own database opens.
     result = get({{"${BASE}", "news"}, {"${FORD}", "DUMMY"}},
-                 {{"HTTP_COOKIE", "zgwuser=anna; zgwpasswd=" + cookie[1].str()}});
+                 {{"HTTP_COOKIE", cookies}});
     EXPECT_EQ(result.out, errorPage(kNoTemplates));
 }
 
