@@ -161,7 +161,8 @@ int ZdbSetIntegerVariable(int number, int value);
 
 /* ---- Sets and displays ---- */
 
-/* The current search set: its number, its records and its hits. */
+/* The current search set: its number, its records and its hits; before any search of
+   the open base (and once every set is deleted) the empty set 0, with ZDB_OK. */
 int ZdbGetSearch(int* set, int* records, int* hits);
 /* The current display list: its number of terms and its kind (1 index, 2 thesaurus). */
 int ZdbGetDisplay(int* count, int* kind);

@@ -174,6 +174,13 @@ int ZdbGetNextProcLine(const char** line, int* length) {
 int ZdbGetSearch(int* set, int* records, int* hits) {
     return guarded([&] {
         if (!set || !records || !hits) throw EngineError(kInvalidArgument, "ZdbGetSearch");
+        // Before the first search of a base (right after BASE, or once every set is
+        // deleted) the current set is the empty set 0: the gateway reads the counts right
+        // after opening a base and takes an even code as a failure to open it.
+        if (session().currentSet == 0) {
+            *set = *records = *hits = 0;
+            return ZDB_OK;
+        }
         SearchSet& current = session().set(0);
         *set = current.number;
         *records = static_cast<int>(current.records.size());

@@ -31,6 +31,11 @@ public:
     int getSearch();
     // The message text for engineError at the configured message level.
     const char* errorMessage();
+    // Has the engine convert the document in binaryField (of record part `part`, 0 for
+    // none; with the hits of textField when given) into an HTML file in directory and
+    // answers with a frameset that shows it under viewUrl. Failures set state.
+    void outputViewBlob(const char* binaryField, const char* textField, int part,
+                        const char* directory, const char* viewUrl, const char* templateText);
 
     // Process-wide: text of the database of the last sorted record read (login empties it).
     static StrBuf& lastRecordBase();

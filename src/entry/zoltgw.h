@@ -87,10 +87,39 @@ public:
     int checkRebase();
 
     // Request parameters, login and database (src/entry).
+    // The request's parameters into this object's state, then the login; 0 or the failing
+    // step's status (also kept in status), with the error fields set.
     int cgiParse();
+    // Splits a ${ZOLTSHOW} value: HTML= and OOHTML= words are appended to the two names,
+    // the rest becomes showString.
     void parseShowstr(std::string_view value, StrBuf& htmlName, StrBuf& ooHtmlName);
+    // The client check (when rules exist) and the engine login; 0, or -1 with errorText set.
     int doLogin();
+    // Opens baseName, pseudo names replaced, as a database or a cluster; 0, or -1 (line 4112).
     int openDatabase();
+
+    // Saved results and URL stacks of the page cache (src/entry/saved_state.cpp).
+    // ${ZGWIDS}: restores the saved result named by "<position>.<slot>/<stamp>"; 0 or -1.
+    int readSavedResult(std::string_view value);
+    // ${ZGWURLSAVE}: appends the saved URL stack of that name to urlStack; 0 or -1.
+    int readSavedUrlStack(std::string_view value);
+    // Appends each non-empty piece of text between "}" characters to urlStack.
+    void readUrlStack(std::string_view text);
+
+    // Pieces of the run sequence (src/entry/zoltgw_run.cpp).
+    // Runs cclCommands in order; the first failure sets the error fields (line 3281), -1.
+    int runCclCommands();
+    // Answers a view request: the record, then the document converted by the session.
+    void outputView();
+    // Keeps the search's set as lastSearchSet and as searchSetText.
+    void keepSearchSet();
+
+    // Steps that other parts of the program provide: the search, the page template,
+    // the binary field and record reading (src/entry/pending_steps.cpp until they exist).
+    int doFind();                      // the search; 0 or -1 with the error fields set
+    int prehtml();                     // the page from the template; 0 or -1
+    void outputZoltbin();              // the whole response for a binary field
+    void readZoltRecord(int flags);    // makes the record at findresult.ris current
 
     // Clusters and form arguments (src/entry).
     int createClusterByName(std::string_view name);

@@ -182,8 +182,26 @@ TEST_F(Search, SetsNumberFromOneAndStopAt250) {
     EXPECT_EQ(ccl("DELETE S=FROM x"), zdb::kInvalidSetNumber);
     EXPECT_EQ(ccl("DELETE R=3"), zdb::kSyntaxError);
     EXPECT_EQ(ccl("DELETE S=FROM 1"), ZDB_OK);
-    int set, records, hits;
-    EXPECT_EQ(ZdbGetSearch(&set, &records, &hits), zdb::kNoCurrentSet);
+    int set = -1, records = -1, hits = -1;
+    EXPECT_EQ(ZdbGetSearch(&set, &records, &hits), ZDB_OK) << "no set left: the empty set 0";
+    EXPECT_EQ(set, 0);
+    EXPECT_EQ(records, 0);
+    EXPECT_EQ(hits, 0);
+}
+
+TEST_F(Search, CountsRightAfterBaseAreThoseOfTheEmptySet) {
+    // The gateway opens a base and reads the counts at once, before any search.
+    ASSERT_EQ(login(), ZDB_OK);
+    ASSERT_EQ(ccl("BASE PACKAGES"), ZDB_OK);
+    int set = -1, records = -1, hits = -1;
+    EXPECT_EQ(ZdbGetSearch(&set, &records, &hits), ZDB_OK);
+    EXPECT_EQ(set, 0);
+    EXPECT_EQ(records, 0);
+    EXPECT_EQ(hits, 0);
+    ASSERT_EQ(ccl("FIND vim"), ZDB_OK);
+    EXPECT_EQ(ZdbGetSearch(&set, &records, &hits), ZDB_OK);
+    EXPECT_EQ(set, 1);
+    EXPECT_EQ(records, 1);
 }
 
 TEST_F(Search, SetReferencesCarryTheirHits) {

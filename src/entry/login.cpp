@@ -1,0 +1,74 @@
+// login.cpp - doLogin and openDatabase: the two steps that bring a request to an
+// open database. Both leave the engine's message in errorText (escaped: it may quote
+// request text such as a database name); whether a refusal becomes the login form
+// or the error page is the controller's decision, from db.engineError.
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "cgi/debug_log.h"
+#include "cgi/http_output.h"
+#include "entry/error_place.h"
+#include "entry/text_pieces.h"
+#include "entry/zoltgw.h"
+
+namespace {
+
+// The engine code that the session gives an engine older than it needs.
+constexpr int kEngineTooOld = 666;
+
+// errorText becomes the session's message for its engine error.
+void takeEngineMessage(zoltgw& gw) {
+    gw.errorText.clear();
+    appendHtmlEscaped(gw.errorText, gw.db.errorMessage());
+}
+
+// baseName with each pseudo name replaced by the database it stands for; with
+// pseudo names configured, empty pieces of the list fall away.
+std::string databasesToOpen(const zoltgw& gw) {
+    const auto& pseudoNames = gw.findresult.baseApplTable;
+    if (pseudoNames.empty()) return gw.baseName.str();
+    std::string names;
+    for (std::string_view piece : splitPieces(gw.baseName.view(), ",")) {
+        if (!names.empty()) names += ',';
+        const StrBuf* database = findValueByName(pseudoNames, piece);
+        names += database ? database->view() : piece;
+    }
+    return names;
+}
+
+}  // namespace
+
+int zoltgw::doLogin() {
+    // The engine takes the user's name from the environment.
+    setenv("LOGNAME", findresult.userName.c_str(), 1);
+
+    // Clients of an application with access rules are checked before any login.
+    if (!baseNames.empty() && checkRebase() < 0) return -1;
+
+    db.login(findresult.userName.c_str(), findresult.password.c_str());
+    if (debugOn())
+        debugLog("doLogin: user %s, state %d, engine code %d", findresult.userName.c_str(), db.state,
+                 db.engineError);
+    if (db.state >= 0) return 0;
+    if (db.engineError == kEngineTooOld) {
+        errorText = "ZOLTgate v3.0 or later needs DORUvudavi v3.4 or later";
+    } else {
+        takeEngineMessage(*this);
+        errorFile = kUnitHtml;
+    }
+    errorLine = 0;
+    return -1;
+}
+
+int zoltgw::openDatabase() {
+    std::string names = databasesToOpen(*this);
+    int result = db.openBase(names.c_str());
+    if (debugOn()) debugLog("openDatabase: %s, result %d, engine code %d", names.c_str(), result, db.engineError);
+    if (result >= 0) return 0;
+    takeEngineMessage(*this);
+    errorFile = kUnitHtml;
+    errorLine = 4112;
+    return -1;
+}
