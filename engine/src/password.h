@@ -8,9 +8,9 @@
 
 namespace zdb {
 
-// The stored hash of `password`.
+// The stored hash of `password`; empty for an empty password (an account without one).
 std::string hashPassword(std::string_view password);
-// True when `password` matches `hash`.
+// True when `password` matches `hash` (an empty hash matches only the empty password).
 bool verifyPassword(std::string_view password, const std::string& hash);
 
 }  // namespace zdb

@@ -45,6 +45,7 @@ TEST_F(EngineTest, LoginChecksUserPasswordAndAccount) {
         {"public user with a password", "zoltgate", "x", ZDB_WRONG_LOGIN, "Wrong user name or password"},
         {"right password", "anna", "pass word", ZDB_OK, "Done"},
         {"wrong password", "anna", "pass", ZDB_WRONG_LOGIN, "Wrong user name or password"},
+        {"no password for an account with one", "anna", "", ZDB_WRONG_LOGIN, "Wrong user name or password"},
         {"unknown user", "bob", "", ZDB_WRONG_LOGIN, "Wrong user name or password"},
         {"disabled user", "gone", "x", ZDB_ACCESS_DISABLED, "Access for user gone is disabled"},
         {"disabled user, wrong password", "gone", "y", ZDB_WRONG_LOGIN, "Wrong user name or password"},
