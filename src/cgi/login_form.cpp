@@ -11,6 +11,7 @@
 #include "cgi/ascii.h"
 #include "cgi/debug_log.h"
 #include "cgi/http_output.h"
+#include "cgi/line_piece.h"
 #include "cgi/response.h"
 #include "cgi/strbuf.h"
 
@@ -79,18 +80,6 @@ void writePiece(std::string_view piece, std::string_view message, const EntryLis
     writeResponse(piece.substr(done));
 }
 
-// The next piece of the file: a line with its newline, or its next 511 characters.
-bool readPiece(std::FILE* file, std::string& piece) {
-    piece.clear();
-    while (piece.size() < kLoginPieceLimit) {
-        int c = std::getc(file);
-        if (c == EOF) break;
-        piece.push_back(static_cast<char>(c));
-        if (c == '\n') break;
-    }
-    return !piece.empty();
-}
-
 }  // namespace
 
 void PrintPasswdForm(std::string_view loginFile, std::string_view message, const EntryList& request) {
@@ -107,6 +96,6 @@ void PrintPasswdForm(std::string_view loginFile, std::string_view message, const
         return;
     }
     std::string piece;
-    while (readPiece(file.get(), piece)) writePiece(piece, message, request);
+    while (readLinePiece(file.get(), piece, kLoginPieceLimit)) writePiece(piece, message, request);
     flushResponse();
 }

@@ -9,32 +9,11 @@
 
 #include "cgi/debug_log.h"
 #include "cgi/decoded_entry.h"
+#include "cgi/line_piece.h"
 #include "cgi/platform.h"
 #include "cgi/upload_store.h"
 
 namespace {
-
-// Reads the body in lines: a line ends behind its newline; a longer one comes in pieces
-// of kMultipartLineLimit bytes. Bytes pass unchanged, NUL bytes included.
-class LineReader {
-public:
-    explicit LineReader(std::FILE* input) : input_(input) {}
-
-    // The next line or piece into `line`; false at the end of input.
-    bool next(std::string& line) {
-        line.clear();
-        while (line.size() < kMultipartLineLimit) {
-            int c = std::getc(input_);
-            if (c == EOF) break;
-            line.push_back(static_cast<char>(c));
-            if (c == '\n') break;
-        }
-        return !line.empty();
-    }
-
-private:
-    std::FILE* input_;
-};
 
 // The line without its line end (a trailing line feed and a carriage return before it).
 std::string_view withoutLineEnd(std::string_view line) {
@@ -106,13 +85,14 @@ int decodeMultipart(EntryList& list, std::FILE* input, std::string_view contentT
     }
     if (debugOn()) debugLog("zgwcgi: multipart boundary %s", boundary.c_str());
 
-    LineReader reader(input);
+    // The body in lines; a longer line comes in pieces of kMultipartLineLimit bytes.
+    auto next = [input](std::string& line) { return readLinePiece(input, line, kMultipartLineLimit); };
     UploadDirectory uploads(uploadDirectory);
     std::string line;
     int count = 0;
     Entry* last = nullptr;
-    if (!reader.next(line)) return 0;  // the opening boundary
-    while (reader.next(line)) {
+    if (!next(line)) return 0;  // the opening boundary
+    while (next(line)) {
         std::string name(fieldName(line));
         PartSink sink;
         if (auto fileName = uploadFileName(line)) {
@@ -126,7 +106,7 @@ int decodeMultipart(EntryList& list, std::FILE* input, std::string_view contentT
         }
         // Further headers, up to and including the empty line.
         bool headersEnded = false;
-        while (reader.next(line)) {
+        while (next(line)) {
             if (line.starts_with("\r\n")) { headersEnded = true; break; }
         }
         if (!headersEnded) return count;
@@ -134,7 +114,7 @@ int decodeMultipart(EntryList& list, std::FILE* input, std::string_view contentT
         std::string held;
         bool holding = false;
         bool boundarySeen = false;
-        while (reader.next(line)) {
+        while (next(line)) {
             if (line.find(boundary) != std::string::npos) {
                 if (holding) sink.put(beforeBoundary(held));
                 boundarySeen = true;

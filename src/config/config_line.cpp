@@ -37,6 +37,18 @@ int encodingCode(std::string_view word) {
 // Keyword handlers: each reads its own arguments from the line and applies them;
 // Unknown when a required argument is missing or its value is out of range.
 
+// Most keywords store one required argument: a word or the rest of the line (a path
+// that may hold blanks), as a text or read as a number. Unknown when it is missing.
+void store(StrBuf& target, std::string_view argument) { target = argument; }
+void store(int& target, std::string_view argument) { target = readNumber(argument); }
+
+template <class Target>
+Outcome take(Target& target, std::string_view argument) {
+    if (argument.empty()) return Outcome::Unknown;
+    store(target, argument);
+    return Outcome::Taken;
+}
+
 Outcome defaultUser(zoltgw& gw, ConfigLine& line) {
     std::string_view user = line.word();
     if (user.empty()) return Outcome::Unknown;
@@ -46,27 +58,15 @@ Outcome defaultUser(zoltgw& gw, ConfigLine& line) {
     return Outcome::Taken;
 }
 
-Outcome maxHits(zoltgw& gw, ConfigLine& line) {
-    std::string_view n = line.word();
-    if (n.empty()) return Outcome::Unknown;
-    gw.findresult.maxHits = readNumber(n);
-    return Outcome::Taken;
-}
+Outcome maxHits(zoltgw& gw, ConfigLine& line) { return take(gw.findresult.maxHits, line.word()); }
 
 Outcome cache(zoltgw& gw, ConfigLine& line) {
-    std::string_view path = line.rest();
-    if (path.empty()) return Outcome::Unknown;
-    gw.findresult.cacheDir = path;
-    gw.cacheGiven = 1;
-    return Outcome::Taken;
+    Outcome outcome = take(gw.findresult.cacheDir, line.rest());
+    if (outcome == Outcome::Taken) gw.cacheGiven = 1;
+    return outcome;
 }
 
-Outcome timeoutKeyword(zoltgw& gw, ConfigLine& line) {
-    std::string_view n = line.word();
-    if (n.empty()) return Outcome::Unknown;
-    gw.timeout = readNumber(n);
-    return Outcome::Taken;
-}
+Outcome timeoutKeyword(zoltgw& gw, ConfigLine& line) { return take(gw.timeout, line.word()); }
 
 Outcome unixVar(zoltgw&, ConfigLine& line) {
     std::string_view name = line.word();
@@ -82,12 +82,7 @@ Outcome unixVar(zoltgw&, ConfigLine& line) {
     return Outcome::Taken;
 }
 
-Outcome language(zoltgw& gw, ConfigLine& line) {
-    std::string_view code = line.word();
-    if (code.empty()) return Outcome::Unknown;
-    gw.findresult.language = code;
-    return Outcome::Taken;
-}
+Outcome language(zoltgw& gw, ConfigLine& line) { return take(gw.findresult.language, line.word()); }
 
 Outcome encoding(zoltgw& gw, ConfigLine& line) {
     int code = encodingCode(line.word());
@@ -96,12 +91,7 @@ Outcome encoding(zoltgw& gw, ConfigLine& line) {
     return Outcome::Taken;
 }
 
-Outcome zgwSuffix(zoltgw& gw, ConfigLine& line) {
-    std::string_view suffix = line.word();
-    if (suffix.empty()) return Outcome::Unknown;
-    gw.findresult.zgwSuffix = suffix;
-    return Outcome::Taken;
-}
+Outcome zgwSuffix(zoltgw& gw, ConfigLine& line) { return take(gw.findresult.zgwSuffix, line.word()); }
 
 Outcome mime(zoltgw& gw, ConfigLine& line) {
     std::string_view suffix = line.word();
@@ -131,26 +121,11 @@ Outcome hiliteAttr(zoltgw& gw, ConfigLine& line) {
     return Outcome::Taken;
 }
 
-Outcome hilite(zoltgw& gw, ConfigLine& line) {
-    std::string_view n = line.word();
-    if (n.empty()) return Outcome::Unknown;
-    gw.db.hilite = readNumber(n);
-    return Outcome::Taken;
-}
+Outcome hilite(zoltgw& gw, ConfigLine& line) { return take(gw.db.hilite, line.word()); }
 
-Outcome zvDir(zoltgw& gw, ConfigLine& line) {
-    std::string_view dir = line.rest();
-    if (dir.empty()) return Outcome::Unknown;
-    gw.findresult.zvOutputDir = dir;
-    return Outcome::Taken;
-}
+Outcome zvDir(zoltgw& gw, ConfigLine& line) { return take(gw.findresult.zvOutputDir, line.rest()); }
 
-Outcome zvUrl(zoltgw& gw, ConfigLine& line) {
-    std::string_view url = line.word();
-    if (url.empty()) return Outcome::Unknown;
-    gw.findresult.zvOutputUrl = url;
-    return Outcome::Taken;
-}
+Outcome zvUrl(zoltgw& gw, ConfigLine& line) { return take(gw.findresult.zvOutputUrl, line.word()); }
 
 Outcome sortForm(zoltgw&, ConfigLine&) { return Outcome::Taken; }
 

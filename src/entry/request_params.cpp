@@ -62,6 +62,20 @@ int keepTemplateName(zoltgw& gw, StrBuf& name, std::string_view value) {
 // each applies its value ("number": the value read as a decimal integer, 0 when it is
 // none) to the controller and returns 0, or the status that ends cgiParse.
 
+// The parameters that only store their value in a field of the result record: the
+// text as it stands, or the number.
+template <StrBuf FindResult::*field>
+int keepText(zoltgw& gw, ParseState&, std::string_view value) {
+    gw.findresult.*field = value;
+    return 0;
+}
+
+template <int FindResult::*field>
+int keepNumber(zoltgw& gw, ParseState&, std::string_view value) {
+    gw.findresult.*field = readNumber(value);
+    return 0;
+}
+
 int debug(zoltgw& gw, ParseState&, std::string_view value) {
     // -1 (NODEBUG in the configuration) keeps the echo off for good.
     if (gw.findresult.debugEcho != 0 || readNumber(value) <= 0) return 0;
@@ -88,47 +102,17 @@ int base(zoltgw& gw, ParseState& state, std::string_view value) {
     return 0;
 }
 
-int language(zoltgw& gw, ParseState&, std::string_view value) {
-    gw.findresult.language = value;
-    return 0;
-}
-
-int thesaurus(zoltgw& gw, ParseState&, std::string_view value) {
-    gw.findresult.thesaurus = value;
-    return 0;
-}
-
 int html(zoltgw& gw, ParseState& state, std::string_view value) {
     return keepTemplateName(gw, state.htmlName, value);
-}
-
-int diHtml(zoltgw& gw, ParseState&, std::string_view value) {
-    gw.findresult.diHtmlTemplate = value;
-    return 0;
 }
 
 int ooHtml(zoltgw& gw, ParseState& state, std::string_view value) {
     return keepTemplateName(gw, state.ooHtmlName, value);
 }
 
-int snHtml(zoltgw& gw, ParseState&, std::string_view value) {
-    gw.findresult.snHtmlTemplate = value;
-    return 0;
-}
-
 int maxHits(zoltgw& gw, ParseState& state, std::string_view value) {
     state.pendingMaxHits = readNumber(value);
     gw.maxHitsGiven = 1;
-    return 0;
-}
-
-int zoltRow(zoltgw& gw, ParseState&, std::string_view value) {
-    gw.findresult.zoltRow = readNumber(value);
-    return 0;
-}
-
-int zoltCol(zoltgw& gw, ParseState&, std::string_view value) {
-    gw.findresult.zoltCol = readNumber(value);
     return 0;
 }
 
@@ -147,16 +131,6 @@ int andOr(zoltgw& gw, ParseState&, std::string_view value) {
 
 int zoltVarA(zoltgw& gw, ParseState&, std::string_view value) {
     gw.zoltVarA = value;
-    return 0;
-}
-
-int maxPage(zoltgw& gw, ParseState&, std::string_view value) {
-    gw.findresult.maxPage = readNumber(value);
-    return 0;
-}
-
-int fuzz(zoltgw& gw, ParseState&, std::string_view value) {
-    gw.findresult.fuzz = readNumber(value);
     return 0;
 }
 
@@ -187,11 +161,6 @@ int zgwPart(zoltgw& gw, ParseState&, std::string_view value) {
 }
 
 int zgwIds(zoltgw& gw, ParseState&, std::string_view value) { return gw.readSavedResult(value); }
-
-int findStr(zoltgw& gw, ParseState&, std::string_view value) {
-    gw.findresult.findString = value;
-    return 0;
-}
 
 int zoltPife(zoltgw& gw, ParseState&, std::string_view value) {
     gw.findresult.binaryFieldName = value;
@@ -272,17 +241,23 @@ struct ControlParameter {
 };
 
 constexpr ControlParameter kControlParameters[] = {
-    {"${DEBUG}", debug},         {"${APPL}", appl},           {"${BASE}", base},
-    {"${LANGUAGE}", language},   {"${THES}", thesaurus},      {"${HTML}", html},
-    {"${DIHTML}", diHtml},       {"${OOHTML}", ooHtml},       {"${SNHTML}", snHtml},
-    {"${MAXHITS}", maxHits},     {"${MAXHITN}", maxHits},     {"${ZOLTROW}", zoltRow},
-    {"${ZOLTCOL}", zoltCol},     {"${ZOLTSHOW}", zoltShow},   {"${ANDOR}", andOr},
-    {"${ZOLTVARA}", zoltVarA},   {"${MAXPAGE}", maxPage},     {"${FUZZ}", fuzz},
-    {"${FORD}", ford},           {"${ZGWPART}", zgwPart},     {"${ZGWIDS}", zgwIds},
-    {"${FINDSTR}", findStr},     {"${ZOLTPIFE}", zoltPife},   {"${ZOLTVFLD}", zoltVfld},
-    {"${SAVEHTML}", saveHtml},   {"${ZGWURLSAVE}", zgwUrlSave}, {"${FREETEXT}", freeText},
-    {"${CCL}", ccl},             {"${SORT}", sort},           {"${HILITEATTR}", hiliteAttr},
-    {"${HILITE}", hilite},       {"${USER}", user},           {"${PWD}", pwd},
+    {"${DEBUG}", debug},                                 {"${APPL}", appl},
+    {"${BASE}", base},                                   {"${LANGUAGE}", keepText<&FindResult::language>},
+    {"${THES}", keepText<&FindResult::thesaurus>},       {"${HTML}", html},
+    {"${DIHTML}", keepText<&FindResult::diHtmlTemplate>}, {"${OOHTML}", ooHtml},
+    {"${SNHTML}", keepText<&FindResult::snHtmlTemplate>}, {"${MAXHITS}", maxHits},
+    {"${MAXHITN}", maxHits},                             {"${ZOLTROW}", keepNumber<&FindResult::zoltRow>},
+    {"${ZOLTCOL}", keepNumber<&FindResult::zoltCol>},    {"${ZOLTSHOW}", zoltShow},
+    {"${ANDOR}", andOr},                                 {"${ZOLTVARA}", zoltVarA},
+    {"${MAXPAGE}", keepNumber<&FindResult::maxPage>},    {"${FUZZ}", keepNumber<&FindResult::fuzz>},
+    {"${FORD}", ford},                                   {"${ZGWPART}", zgwPart},
+    {"${ZGWIDS}", zgwIds},                               {"${FINDSTR}", keepText<&FindResult::findString>},
+    {"${ZOLTPIFE}", zoltPife},                           {"${ZOLTVFLD}", zoltVfld},
+    {"${SAVEHTML}", saveHtml},                           {"${ZGWURLSAVE}", zgwUrlSave},
+    {"${FREETEXT}", freeText},                           {"${CCL}", ccl},
+    {"${SORT}", sort},                                   {"${HILITEATTR}", hiliteAttr},
+    {"${HILITE}", hilite},                               {"${USER}", user},
+    {"${PWD}", pwd},
 };
 
 Action findAction(std::string_view name) {

@@ -31,10 +31,16 @@ struct Descriptor {
     }
 };
 
-// The whole content of the regular file at path, or nothing with the system error
-// number in `error`. A link or anything but a regular file counts as missing: a FIFO
-// planted in a slot directory would otherwise hold the request forever.
-std::optional<std::string> readCacheFile(const std::string& path, int& error) {
+// The whole content of the regular file `name` + `suffix` in the cache directory, or
+// nothing with the system error number in `error`. A link or anything but a regular
+// file counts as missing: a FIFO planted in a slot directory would otherwise hold the
+// request forever.
+std::optional<std::string> readCacheFile(const zoltgw& gw, std::string_view name, const char* suffix,
+                                         int& error) {
+    std::string path(gw.findresult.cacheDir.view());
+    path += '/';
+    path += name;
+    path += suffix;
     Descriptor file;
     file.fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (file.fd < 0) {
@@ -111,11 +117,7 @@ int zoltgw::readSavedResult(std::string_view value) {
     if (!isRecordPosition(key) || !isIdsName(name)) return applyExpiryRule(*this, Saved::Result, ENOENT);
 
     int error = 0;
-    std::string path(findresult.cacheDir.view());
-    path += '/';
-    path += name;
-    path += ".ids";
-    std::optional<std::string> text = readCacheFile(path, error);
+    std::optional<std::string> text = readCacheFile(*this, name, ".ids", error);
     if (!text) return applyExpiryRule(*this, Saved::Result, error);
 
     status = readFarg(key, *text);
@@ -131,11 +133,7 @@ int zoltgw::readSavedUrlStack(std::string_view value) {
     if (!isUrlSaveName(value)) return applyExpiryRule(*this, Saved::UrlStack, ENOENT);
 
     int error = 0;
-    std::string path(findresult.cacheDir.view());
-    path += '/';
-    path += value;
-    path += ".urs";
-    std::optional<std::string> text = readCacheFile(path, error);
+    std::optional<std::string> text = readCacheFile(*this, value, ".urs", error);
     if (!text) return applyExpiryRule(*this, Saved::UrlStack, error);
 
     readUrlStack(*text);

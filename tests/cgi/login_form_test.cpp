@@ -1,29 +1,25 @@
 // Tests of the login page: the four variables, the hidden fields, pieces of 511
-// characters, escaping of everything filled in, the missing file.
+// characters, and the escaping of everything filled in. The page for a missing login
+// file is tested with the entry that chooses the file (tests/entry).
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <fstream>
-
 #include "cgi/login_form.h"
-#include "cgi/response_capture.h"
 #include "cgi/url_decode.h"
+#include "support/response_capture.h"
+#include "support/scratch_dir.h"
 
 namespace {
 const std::string kHeader = "Content-Type: text/html\n\n";
 
 // Writes `text` as a login file, runs the form for `query` and returns the response.
-std::string formFor(const std::string& text, const std::string& query,
-                    const std::string& message = "") {
-    std::string path = "/tmp/zgw_login_test_" + std::to_string(getpid()) + ".zgw";
-    std::ofstream(path, std::ios::binary) << text;
+std::string formFor(const std::string& text, const std::string& query, const std::string& message = "") {
+    ScratchDir scratch;
+    writeFile(scratch / "login.zgw", text);
     EntryList request;
     decodeUrlEncoded(request, query);
     CapturedResponse response;
-    PrintPasswdForm(path, message, request);
-    unlink(path.c_str());
+    PrintPasswdForm((scratch / "login.zgw").string(), message, request);
     return response.text();
 }
 }  // namespace
@@ -62,8 +58,7 @@ TEST(PrintPasswdForm, PiecesOf511Characters) {
     EXPECT_EQ(formFor(split, "%24%7BAPPL%7D=lib"), kHeader + split);
     // One that ends exactly at character 511 is found.
     std::string fits = std::string(504, 'x') + "${APPL}" + "${APPL}\n";
-    EXPECT_EQ(formFor(fits, "%24%7BAPPL%7D=lib"),
-              kHeader + std::string(504, 'x') + "lib" + "lib\n");
+    EXPECT_EQ(formFor(fits, "%24%7BAPPL%7D=lib"), kHeader + std::string(504, 'x') + "lib" + "lib\n");
 }
 
 TEST(PrintPasswdForm, RequestAndEngineTextStaysInert) {
@@ -76,12 +71,4 @@ TEST(PrintPasswdForm, RequestAndEngineTextStaysInert) {
                         "<INPUT type=\"hidden\" name=\"${APPL}\" value=\"" + inert + "\">" +
                         "<INPUT type=\"hidden\" name=\"" + inert + "\" value=\"" + inert + "\">" +
                         "|User &lt;b&gt;&quot;x&quot;&lt;/b&gt; &amp; co");
-}
-
-TEST(PrintPasswdForm, MissingFileGivesShortPageWithTheEscapedPath) {
-    EntryList request;
-    CapturedResponse response;
-    PrintPasswdForm("/nonexistent/<app>/login.zgw", "", request);
-    EXPECT_EQ(response.text(), kHeader + "<HTML><BODY>File not found\n"
-                                         "/nonexistent/&lt;app&gt;/login.zgw</BODY></HTML>");
 }

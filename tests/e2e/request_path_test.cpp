@@ -6,13 +6,10 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <regex>
-#include <sstream>
-#include <unistd.h>
 
 #include "e2e/cgi_process.h"
+#include "support/installation.h"
 
 namespace fs = std::filesystem;
 
@@ -43,55 +40,19 @@ std::string queryOf(const Parameters& parameters) {
     return query;
 }
 
-// The error page for errorText at message level 0.
-std::string errorPage(const std::string& text) {
-    return "Status: 404 Not found\nContent-Type: text/html\n\n"
-           "<html><head><title>ZOLTgate</title></head><body><h1>ZOLTgate</h1><h2>" +
-           text + "</h2></body></html>";
-}
-
-// The error page with the source place, as message level 1 shows it.
-std::string errorPageWithPlace(const std::string& text, const std::string& place) {
-    std::string page = errorPage(text);
-    page.insert(page.size() - std::string("</body></html>").size(), "<h3>" + place + "</h3>");
-    return page;
-}
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 std::string zoltdbPath() { return std::string(ZGW_BINARY_DIR) + "/zoltdb"; }
 
 const std::string kNoTemplates = "(S) Page templates are not available in this build";
-const std::string kNoSearch = "(S) The search is not available in this build";
 
 class RequestPath : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/zgw_e2e_req_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root_ = pattern;
-        cache_ = root_ / "cache";
-        data_ = root_ / "data";
-        config_ = root_ / "zgw.conf";
-        rcs_ = root_ / "zolt.rcs";
-        fs::create_directories(cache_);
         fs::create_directories(data_);
         writeRcs("ZGW_CONF=" + config_.string() + "\nZDBS_DATA=" + data_.string() + "\n");
-        writeConfig("");
     }
-    void TearDown() override { fs::remove_all(root_); }
 
-    void writeRcs(const std::string& text) { std::ofstream(rcs_) << text; }
-
-    // The configuration: a CACHE line for this test's cache, then `lines`.
-    void writeConfig(const std::string& lines) {
-        std::ofstream(config_) << "CACHE " << cache_.string() << "\n" << lines;
-    }
+    void writeRcs(const std::string& text) { writeFile(rcs_, text); }
+    void writeConfig(const std::string& lines) { site_.writeConfig(lines); }
 
     // Runs one GET request with the given parameters (and further variables).
     CgiResult get(const Parameters& parameters, Environment extra = {}) {
@@ -126,9 +87,9 @@ protected:
     // A data directory with the system database, the databases docs and news with a
     // record each, and the user anna (password "right") who may open news only.
     bool makeDatabases() {
-        std::ofstream(root_ / "schema.json")
-            << R"({"name": "DOCS", "fields": [{"name": "TI", "type": "PHRASE"}, {"name": "TX", "type": "TEXT"}]})";
-        std::ofstream(root_ / "records.jsonl") << R"({"id": 1, "TI": "Cats", "TX": "Cats sleep a lot."})" << "\n";
+        writeFile(root_ / "schema.json",
+                  R"({"name": "DOCS", "fields": [{"name": "TI", "type": "PHRASE"}, {"name": "TX", "type": "TEXT"}]})");
+        writeFile(root_ / "records.jsonl", R"({"id": 1, "TI": "Cats", "TX": "Cats sleep a lot."})" "\n");
         const std::string schema = (root_ / "schema.json").string();
         const std::string records = (root_ / "records.jsonl").string();
         return zoltdb({"init"}) && zoltdb({"create", "docs", "--schema", schema}) &&
@@ -139,10 +100,14 @@ protected:
 
     // The login form next to the configuration file.
     void writeLoginForm() {
-        std::ofstream(root_ / "login.zgw") << "<form>${ERRMSG}|${APPL}|${BASE}|${ZGWPARAM}</form>\n";
+        writeFile(root_ / "login.zgw", "<form>${ERRMSG}|${APPL}|${BASE}|${ZGWPARAM}</form>\n");
     }
 
-    fs::path root_, cache_, data_, config_, rcs_;
+    Installation site_;
+    const fs::path& root_ = site_.root.path();
+    const fs::path& config_ = site_.config;
+    const fs::path data_ = root_ / "data";
+    const fs::path rcs_ = root_ / "zolt.rcs";
 };
 
 // Skips a test that needs the real engine when build/zoltdb is not there.
@@ -154,120 +119,65 @@ protected:
         ASSERT_TRUE(makeDatabases());                                                          \
     } while (0)
 
-TEST_F(RequestPath, NoParameters) {
-    CgiResult result = get({});
-    EXPECT_EQ(result.out, errorPage("(S) No arguments found"));
-}
-
-TEST_F(RequestPath, NoApplicationAndNoBase) {
-    CgiResult result = get({{"TI", "cats"}, {"${HTML}", "list"}});
-    EXPECT_EQ(result.out, errorPage("(S) Database information missing or ${base} variable"));
-}
-
-TEST_F(RequestPath, MissingConfigurationFile) {
-    // The message level comes from the configuration file, so without the file it is
-    // always 0: the page never shows the source place.
+// Requests that end before the engine is needed: failures of the configuration and the
+// parameters, refused clients, expired saved results and URL stacks. The message level
+// comes from the configuration file, so without the file the page never shows the
+// source place.
+TEST_F(RequestPath, RequestsEndingWithoutALogin) {
+    const std::string rcs = "ZGW_CONF=" + config_.string() + "\n";
     const std::string missing = (root_ / "no such dir" / "zgw.conf").string();
-    writeRcs("ZGW_CONF=" + missing + "\n");
-    CgiResult result = get({{"${BASE}", "docs"}});
-    EXPECT_EQ(result.out, errorPage("(S) File not found or open failed [" + missing + "]"));
-
-    writeRcs("ZDBS_DATA=" + data_.string() + "\n");
-    result = get({{"${BASE}", "docs"}});
-    EXPECT_EQ(result.out, errorPage("(S) ZGW_CONF not found in the ZOLT configuration file"));
-
-    // A path with markup cannot become markup of the page.
-    const std::string marked = (root_ / "<b>x</b>.conf").string();
-    writeRcs("ZGW_CONF=" + marked + "\n");
-    result = get({{"${BASE}", "docs"}});
-    EXPECT_EQ(result.out, errorPage("(S) File not found or open failed [" + root_.string() +
-                                    "/&lt;b&gt;x&lt;/b&gt;.conf]"));
-}
-
-TEST_F(RequestPath, BadConfigurationLineWithItsLineNumber) {
-    writeConfig("# comment\nMSG-LEVEL 0\nBOGUS word\n");
-    CgiResult result = get({{"${BASE}", "docs"}});
-    EXPECT_EQ(result.out, errorPage("Unknown keyword \"BOGUS\" at line 4 in file " + config_.string()));
-
-    writeConfig("MSG-LEVEL 1\nBASE docs FOO x\n");
-    result = get({{"${BASE}", "docs"}});
-    std::regex page("Status: 404 Not found\nContent-Type: text/html\n\n"
-                    "<html><head><title>ZOLTgate</title></head><body><h1>ZOLTgate</h1>"
-                    "<h2>wrong base type FOO at line 3 in file " + config_.string() + "</h2>"
-                    "<h3>src/config/base_table\\([0-9]+\\)</h3></body></html>");
-    EXPECT_TRUE(std::regex_match(result.out, page)) << result.out;
-}
-
-TEST_F(RequestPath, RefusedClient) {
-    writeConfig("BASE docs ADDRESS 10.*.*.*\n");
-    CgiResult result = get({{"${APPL}", "docs"}, {"TI", "cats"}});
-    EXPECT_EQ(result.out, errorPage("No access to docs"));
-
-    writeConfig("BASE docs ADDRESS 10.*.*.*\nBASE docs NOTE http://www.example.org/sorry.html\n");
-    result = get({{"${APPL}", "docs"}, {"TI", "cats"}});
-    EXPECT_EQ(result.out, "Location: http://www.example.org/sorry.html\n\n" + errorPage("OK"));
-
-    // Another application is open to every client; this one is for clients of 192.168.*.
-    writeConfig("BASE docs ADDRESS 192.168.*.*\n");
-    result = get({{"${APPL}", "docs"}, {"${FORD}", "DUMMY"}}, {{"REMOTE_ADDR", "10.0.0.1"}});
-    EXPECT_EQ(result.out, errorPage("No access to docs"));
-}
-
-TEST_F(RequestPath, ExpiredSavedResult) {
-    Parameters request{{"${APPL}", "docs"}, {"${ZGWIDS}", "0.17/1700000000_4242"}};
-    CgiResult result = get(request);
-    EXPECT_EQ(result.out, errorPage(" document has expired  (errno=2)"));
-
-    writeConfig("BASE docs HTMLDEFAULT http://www.example.org/start.html\n");
-    result = get(request);
-    EXPECT_EQ(result.out, "Location: http://www.example.org/start.html\n\n" + errorPage("OK"));
-
-    // A name that is not the program's own is answered the same way, whatever it names.
-    std::ofstream(root_ / "secret.ids") << "stolen\n0,1,1,1\n";
-    result = get({{"${APPL}", "docs"}, {"${ZGWIDS}", "0.../secret"}});
-    EXPECT_EQ(result.out, "Location: http://www.example.org/start.html\n\n" + errorPage("OK"));
-    writeConfig("");
-    result = get({{"${APPL}", "docs"}, {"${ZGWIDS}", "0." + (root_ / "secret").string()}});
-    EXPECT_EQ(result.out, errorPage(" document has expired  (errno=2)"));
-}
-
-TEST_F(RequestPath, ExpiredUrlStack) {
-    CgiResult result = get({{"${APPL}", "docs"}, {"${ZGWURLSAVE}", "17/F2.1700000000_4242"}});
-    EXPECT_EQ(result.out, errorPage(" document has expired "));
-    result = get({{"${APPL}", "docs"}, {"${ZGWURLSAVE}", "../../etc/passwd"}});
-    EXPECT_EQ(result.out, errorPage(" document has expired "));
-    writeConfig("BASE docs HTMLDEFAULT /start.html\n");
-    result = get({{"${APPL}", "docs"}, {"${ZGWURLSAVE}", "17/1700000000_4242"}});
-    EXPECT_EQ(result.out, "Location: /start.html\n\n" + errorPage("OK"));
-}
-
-TEST_F(RequestPath, DebugEchoShowsTheEnvironmentAndTheRequest) {
-    writeConfig("BASE docs ADDRESS 10.*.*.*\n");
-    CgiResult result = get({{"${DEBUG}", "1"}, {"${APPL}", "docs"}, {"TI", "<b>"}});
-    const std::string header = "Content-Type: text/plain\n\n";
-    ASSERT_EQ(result.out.substr(0, header.size()), header) << result.out;
-    EXPECT_NE(result.out.find("\nREQUEST_METHOD=GET\n"), std::string::npos) << result.out;
-    EXPECT_NE(result.out.find("\nREMOTE_ADDR=192.168.7.7\n"), std::string::npos) << result.out;
-    // env's lines come first, then the echo of the later parameters, then the rest.
-    EXPECT_NE(result.out.find("\n${APPL}:docs\nTI:<b>\n" + errorPage("No access to docs")), std::string::npos)
-        << result.out;
-
-    writeConfig("NODEBUG\nBASE docs ADDRESS 10.*.*.*\n");
-    result = get({{"${DEBUG}", "1"}, {"${APPL}", "docs"}});
-    EXPECT_EQ(result.out, errorPage("No access to docs"));
-}
-
-TEST_F(RequestPath, PublicUserOpensTheDatabase) {
-    REQUIRE_ENGINE();
-    writeConfig("MSG-LEVEL 1\n");
-    CgiResult result = get({{"${BASE}", "docs"}, {"${FORD}", "DUMMY"}});
-    EXPECT_EQ(result.out, errorPage(kNoTemplates));
-    result = get({{"${BASE}", "docs"}, {"TI", "cats"}});
-    EXPECT_EQ(result.out, errorPage(kNoSearch));
-    result = get({{"${BASE}", "docs"}, {"${ZOLTPIFE}", "LOGO"}, {"${HTML}", "list"}});
-    EXPECT_EQ(result.out, errorPage("(S) Binary field output is not available in this build"));
-    result = get({{"${BASE}", "docs"}, {"${ZOLTVFLD}", "DOC.TX"}});
-    EXPECT_EQ(result.out, errorPage("(S) Reading records is not available in this build"));
+    const std::string redirect = "Location: http://www.example.org/start.html\n\n" + errorPage("OK");
+    const std::string expired = " document has expired ";
+    writeFile(root_ / "secret.ids", "stolen\n0,1,1,1\n");
+    struct Case {
+        const char* name; std::string rcs, config; Parameters request; const char* remote; std::string page;
+    };
+    const Case cases[] = {
+        {"no parameters", rcs, "", {}, "", errorPage("(S) No arguments found")},
+        {"no parameters, level 1", rcs, "MSG-LEVEL 1\n", {}, "",
+         errorPage("(S) No arguments found", "src/zgwhtml(3433)")},
+        {"no application and no base, level 1", rcs, "MSG-LEVEL 1\n", {{"TI", "cats"}, {"${HTML}", "list"}}, "",
+         errorPage("(S) Database information missing or ${base} variable", "src/zgwhtml(3917)")},
+        {"missing configuration file", "ZGW_CONF=" + missing + "\n", "", {{"${BASE}", "docs"}}, "",
+         errorPage("(S) File not found or open failed [" + missing + "]")},
+        {"no ZGW_CONF", "ZOLT_OTHER=1\n", "", {{"${BASE}", "docs"}}, "",
+         errorPage("(S) ZGW_CONF not found in the ZOLT configuration file")},
+        {"configuration path with markup", "ZGW_CONF=" + (root_ / "<b>x</b>.conf").string() + "\n", "",
+         {{"${BASE}", "docs"}}, "",
+         errorPage("(S) File not found or open failed [" + root_.string() + "/&lt;b&gt;x&lt;/b&gt;.conf]")},
+        {"bad configuration line", rcs, "# comment\nMSG-LEVEL 0\nBOGUS word\n", {{"${BASE}", "docs"}}, "",
+         errorPage("Unknown keyword \"BOGUS\" at line 4 in file " + config_.string())},
+        {"refused client", rcs, "BASE docs ADDRESS 10.*.*.*\n", {{"${APPL}", "docs"}, {"TI", "cats"}}, "",
+         errorPage("No access to docs")},
+        {"refused client, NOTE", rcs, "BASE docs ADDRESS 10.*.*.*\nBASE docs NOTE http://www.example.org/sorry.html\n",
+         {{"${APPL}", "docs"}, {"TI", "cats"}}, "",
+         "Location: http://www.example.org/sorry.html\n\n" + errorPage("OK")},
+        {"refused client of another network", rcs, "BASE docs ADDRESS 192.168.*.*\n",
+         {{"${APPL}", "docs"}, {"${FORD}", "DUMMY"}}, "10.0.0.1", errorPage("No access to docs")},
+        {"expired saved result", rcs, "", {{"${APPL}", "docs"}, {"${ZGWIDS}", "0.17/1700000000_4242"}}, "",
+         errorPage(expired + " (errno=2)")},
+        {"expired saved result, redirect", rcs, "BASE docs HTMLDEFAULT http://www.example.org/start.html\n",
+         {{"${APPL}", "docs"}, {"${ZGWIDS}", "0.17/1700000000_4242"}}, "", redirect},
+        // A name that is not the program's own is answered the same way, whatever it names.
+        {"saved result beside the cache", rcs, "BASE docs HTMLDEFAULT http://www.example.org/start.html\n",
+         {{"${APPL}", "docs"}, {"${ZGWIDS}", "0.../secret"}}, "", redirect},
+        {"saved result by absolute path", rcs, "",
+         {{"${APPL}", "docs"}, {"${ZGWIDS}", "0." + (root_ / "secret").string()}}, "",
+         errorPage(expired + " (errno=2)")},
+        {"expired URL stack", rcs, "", {{"${APPL}", "docs"}, {"${ZGWURLSAVE}", "17/F2.1700000000_4242"}}, "",
+         errorPage(expired)},
+        {"URL stack out of the cache", rcs, "", {{"${APPL}", "docs"}, {"${ZGWURLSAVE}", "../../etc/passwd"}}, "",
+         errorPage(expired)},
+        {"expired URL stack, redirect", rcs, "BASE docs HTMLDEFAULT http://www.example.org/start.html\n",
+         {{"${APPL}", "docs"}, {"${ZGWURLSAVE}", "17/1700000000_4242"}}, "", redirect},
+    };
+    for (const auto& c : cases) {
+        writeRcs(c.rcs);
+        writeConfig(c.config);
+        Environment extra;
+        if (*c.remote) extra.emplace_back("REMOTE_ADDR", c.remote);
+        EXPECT_EQ(get(c.request, extra).out, c.page) << c.name;
+    }
 }
 
 TEST_F(RequestPath, WrongPasswordGivesTheLoginFormWithTheRequest) {
@@ -346,17 +256,8 @@ TEST_F(RequestPath, PseudoNamesAndClustersOpenedByName) {
     }
     // A name that is no database: the engine's message, escaped, with the source line.
     CgiResult result = get({{"${BASE}", "<script>alert(1)</script>"}, {"${FORD}", "DUMMY"}});
-    EXPECT_EQ(result.out, errorPageWithPlace("Unknown database &#39;&lt;script&gt;alert(1)&lt;/script&gt;&#39;",
-                                             "src/zgwhtml(4112)"));
-}
-
-TEST_F(RequestPath, FailingCclCommandShowsTheEnginesMessage) {
-    REQUIRE_ENGINE();
-    writeConfig("MSG-LEVEL 1\n");
-    CgiResult result = get({{"${BASE}", "docs"}, {"${CCL}", "FIND <b>(((</b>"}, {"${FORD}", "DUMMY"}});
-    EXPECT_EQ(result.out, errorPageWithPlace("Syntax error at &#39;&lt;&#39;", "src/zgwhtml(3281)"));
-    result = get({{"${BASE}", "docs"}, {"${CCL}", "FIND cats"}, {"${FORD}", "DUMMY"}});
-    EXPECT_EQ(result.out, errorPage(kNoTemplates)) << "a command that finds nothing is no failure";
+    EXPECT_EQ(result.out,
+              errorPage("Unknown database &#39;&lt;script&gt;alert(1)&lt;/script&gt;&#39;", "src/zgwhtml(4112)"));
 }
 
 }  // namespace

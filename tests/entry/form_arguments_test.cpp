@@ -7,20 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "entry/zoltgw.h"
-#include "zdb_double.h"
+#include "support/gateway_fixture.h"
 
 namespace {
 
 std::unique_ptr<zoltgw> newController() {
     zdbdouble::engine().reset();
     return std::make_unique<zoltgw>(zoltgw::DefaultsOnly{});
-}
-
-std::vector<std::string> texts(const PtrArray<StrBuf>& list) {
-    std::vector<std::string> out;
-    for (const auto& item : list) out.push_back(item->str());
-    return out;
 }
 
 std::vector<std::pair<int, std::string>> pairs(const NumberedList<StrBuf>& list) {
@@ -61,16 +54,18 @@ TEST(FormArguments, LayoutOfTheRecord) {
     gw->createClusterByName("DOCS");
     gw->createClusterByName("NEWS");
     EXPECT_STREQ(gw->getFarg(), "cats and dogs\nFIND x\n0,5,3,17.1,;,1.DOCS,2.NEWS\n");
+
+    // Line ends inside the texts would split the record: they are written as blanks.
+    auto writer = newController();
+    writer->findresult.findString = "two\nlines\r";
+    writer->cclCommands.add(StrBuf("FIND a\nDELETE S=FROM 1"));
+    writer->findresult.hits = 1;
+    EXPECT_STREQ(writer->getFarg(), "two lines \nFIND a DELETE S=FROM 1\n0,1,0\n");
 }
 
 TEST(FormArguments, RoundTripRestoresTheState) {
     struct Case {
-        const char* name;
-        std::string findString;
-        std::vector<std::string> ccl;
-        int ris, hits, rfound;
-        Ids rid;
-        std::vector<std::string> clusterNames;
+        const char* name; std::string findString; Ids ccl; int ris, hits, rfound; Ids rid, clusterNames;
     };
     const std::vector<Case> cases = {
         {"plain", "cats", {}, 2, 9, 4, {"17", "23", "40", "41"}, {}},
@@ -90,32 +85,19 @@ TEST(FormArguments, RoundTripRestoresTheState) {
         for (const auto& name : c.clusterNames) writer->createClusterByName(name);
         std::string record = writer->getFarg();
 
+        // Every field of the state is in the record: written again, it is the same record.
         auto reader = newController();
         EXPECT_EQ(reader->readFarg(std::to_string(c.ris), record), 0) << c.name;
-        EXPECT_EQ(reader->findresult.findString.view(), c.findString) << c.name;
-        EXPECT_EQ(texts(reader->cclCommands), c.ccl) << c.name;
-        EXPECT_EQ(reader->findresult.ris, c.ris) << c.name;
+        EXPECT_EQ(std::string(reader->getFarg()), record) << c.name;
         EXPECT_EQ(reader->findresult.startRis, c.ris) << c.name;
         EXPECT_EQ(reader->findresult.topris, c.ris) << c.name;
-        EXPECT_EQ(reader->findresult.hits, c.hits) << c.name;
-        EXPECT_EQ(reader->findresult.rfound, c.rfound) << c.name;
-        EXPECT_EQ(texts(reader->findresult.rid), c.rid) << c.name;
-        EXPECT_EQ(pairs(reader->clusters), pairs(writer->clusters)) << c.name;
         EXPECT_EQ(reader->clusterCount, 0) << c.name << ": reading does not register";
-        EXPECT_EQ(std::string(reader->getFarg()), record) << c.name << ": written again unchanged";
     }
 }
 
 TEST(FormArguments, ReadingSpecialRecords) {
     struct Case {
-        const char* name;
-        std::string key;
-        std::string text;
-        std::string findString;
-        std::vector<std::string> ccl;
-        int reverseDefine;
-        int ris, hits, rfound;
-        Ids rid;
+        const char* name; std::string key, text, findString; Ids ccl; int reverseDefine, ris, hits, rfound; Ids rid;
         Clusters clusters;
     };
     const std::vector<Case> cases = {
@@ -140,27 +122,14 @@ TEST(FormArguments, ReadingSpecialRecords) {
         gw->findresult.hits = gw->findresult.rfound = -1;  // "left as they were" shows as -1
         EXPECT_EQ(gw->readFarg(c.key, c.text), 0) << c.name;
         EXPECT_EQ(gw->findresult.findString.view(), c.findString) << c.name;
-        EXPECT_EQ(texts(gw->cclCommands), c.ccl) << c.name;
+        EXPECT_EQ(textsOf(gw->cclCommands), c.ccl) << c.name;
         EXPECT_EQ(gw->findresult.reverseDefine, c.reverseDefine) << c.name;
         EXPECT_EQ(gw->findresult.ris, c.ris) << c.name;
         EXPECT_EQ(gw->findresult.hits, c.hits) << c.name;
         EXPECT_EQ(gw->findresult.rfound, c.rfound) << c.name;
-        EXPECT_EQ(texts(gw->findresult.rid), c.rid) << c.name;
+        EXPECT_EQ(textsOf(gw->findresult.rid), c.rid) << c.name;
         EXPECT_EQ(pairs(gw->clusters), c.clusters) << c.name;
     }
-}
-
-TEST(FormArguments, LineEndsInsideTextsDoNotSplitTheRecord) {
-    auto writer = newController();
-    writer->findresult.findString = "two\nlines\r";
-    writer->cclCommands.add(StrBuf("FIND a\nDELETE S=FROM 1"));
-    writer->findresult.hits = 1;
-    std::string record = writer->getFarg();
-    EXPECT_EQ(record, "two lines \nFIND a DELETE S=FROM 1\n0,1,0\n");
-    auto reader = newController();
-    reader->readFarg("0", record);
-    EXPECT_EQ(texts(reader->cclCommands), std::vector<std::string>{"FIND a DELETE S=FROM 1"});
-    EXPECT_EQ(reader->findresult.hits, 1);
 }
 
 TEST(FormArguments, ManyIdsAreReadWithinTheText) {

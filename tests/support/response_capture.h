@@ -1,5 +1,6 @@
-// response_capture.h - test helpers: the response captured in memory instead of
-// standard output, entry lists as vectors, scoped environment variables.
+// response_capture.h - test support for the gateway's units: the response captured
+// instead of standard output, entry lists as vectors of pairs, scoped environment
+// variables.
 #pragma once
 
 #include <cstdio>
@@ -12,28 +13,28 @@
 #include "cgi/entry_list.h"
 #include "cgi/response.h"
 
-// Redirects the response into memory for the object's lifetime.
+// Redirects the response into a temporary file for the object's lifetime.
 class CapturedResponse {
 public:
-    CapturedResponse() : stream_(open_memstream(&buffer_, &size_)) { setResponseStream(stream_); }
+    CapturedResponse() : file_(std::tmpfile()) { setResponseStream(file_); }
     ~CapturedResponse() {
         setResponseStream(nullptr);
-        std::fclose(stream_);
-        std::free(buffer_);
+        std::fclose(file_);
     }
     CapturedResponse(const CapturedResponse&) = delete;
     CapturedResponse& operator=(const CapturedResponse&) = delete;
 
     // Everything written so far.
     std::string text() {
-        std::fflush(stream_);
-        return std::string(buffer_, size_);
+        std::fflush(file_);
+        std::rewind(file_);
+        std::string out;
+        for (int c; (c = std::fgetc(file_)) != EOF;) out.push_back(static_cast<char>(c));
+        return out;
     }
 
 private:
-    char* buffer_ = nullptr;
-    std::size_t size_ = 0;
-    std::FILE* stream_;
+    std::FILE* file_;
 };
 
 using Pairs = std::vector<std::pair<std::string, std::string>>;
@@ -44,6 +45,13 @@ inline Pairs pairsOf(const EntryList& list) {
     for (const Entry* entry = list.first(); entry; entry = entry->next.get())
         pairs.emplace_back(entry->name, entry->value);
     return pairs;
+}
+
+// Empties a list and fills it with the given pairs, in order.
+inline void fillList(EntryList& list, const Pairs& pairs) {
+    list.clear();
+    Entry* last = nullptr;
+    for (const auto& [name, value] : pairs) last = list_insafter(list, last, name, value);
 }
 
 // Sets (or, with nullopt, unsets) an environment variable and restores it afterwards.
