@@ -105,16 +105,20 @@ int effectivePart(const ZdbCursorData& cursor, const Field& field) {
     return field.isPart() ? cursor.part : 0;
 }
 
+// Starts the cursor over when its record control moved to another record: the part
+// and the reading position chosen for the previous record no longer apply.
+void followRecord(ZdbCursorData& cursor) {
+    if (cursor.generation == cursor.rc->generation) return;
+    cursor.generation = cursor.rc->generation;
+    cursor.part = 0;
+    cursor.offset = 0;
+    cursor.cacheValid = false;
+}
+
 // The item at the cursor as handed out, or null when there is none.
 const std::string* itemAtCursor(Session& s, ZdbCursorData& cursor) {
     ZdbRecordControlData& rc = *cursor.rc;
-    if (cursor.generation != rc.generation) {
-        // Another record: the part chosen for the previous one no longer applies.
-        cursor.generation = rc.generation;
-        cursor.part = 0;
-        cursor.offset = 0;
-        cursor.cacheValid = false;
-    }
+    followRecord(cursor);
     if (cursor.cacheValid) return &cursor.text;
     const Field& field = cursorField(cursor);
     loadContent(rc);
@@ -138,16 +142,17 @@ const std::string* itemAtCursor(Session& s, ZdbCursorData& cursor) {
     return &cursor.text;
 }
 
-// The cursor `*handle` (made when null), bound to record control `rc`.
+// The cursor `*handle` (made when null), bound to record control `rc` and to its
+// current record.
 ZdbCursorData& cursorFor(Session& s, ZdbCursor* handle, ZdbRecordControlData& rc) {
     if (!handle) throw EngineError(kInvalidArgument, "cursor");
     ZdbCursorData* cursor = *handle ? &s.cursor(*handle) : s.newCursor();
     *handle = cursor;
     if (cursor->rc != &rc) {
         cursor->rc = &rc;
-        cursor->part = 0;
-        cursor->generation = rc.generation;
+        cursor->generation = rc.generation - 1;  // not yet bound to this record
     }
+    followRecord(*cursor);
     return *cursor;
 }
 
@@ -254,11 +259,6 @@ int ZdbSetRecordPart(ZdbCursor* handle, ZdbRecordControl rcHandle, int part) {
         Session& s = session();
         ZdbRecordControlData& rc = currentRecord(s, rcHandle);
         ZdbCursorData& cursor = cursorFor(s, handle, rc);
-        if (cursor.generation != rc.generation) {
-            cursor.generation = rc.generation;
-            cursor.part = 0;
-            cursor.cacheValid = false;
-        }
         loadContent(rc);
         if (part < 0 || part > rc.content.parts) return static_cast<int>(ZDB_MORE);
         cursor.part = part;
@@ -273,10 +273,6 @@ int ZdbSetCursor(ZdbCursor* handle, ZdbRecordControl rcHandle, int field, int pa
         Session& s = session();
         ZdbRecordControlData& rc = currentRecord(s, rcHandle);
         ZdbCursorData& cursor = cursorFor(s, handle, rc);
-        if (cursor.generation != rc.generation) {
-            cursor.generation = rc.generation;
-            cursor.part = 0;
-        }
         int number = field < 0 ? -field : field;
         const Field* info = rc.db->schema().byNumber(number);
         if (!info) throw EngineError(kUnknownField, std::to_string(field));
