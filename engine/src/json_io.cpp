@@ -167,16 +167,23 @@ void readFields(const Schema& schema, const json& object, int part, const std::s
     }
 }
 
-}  // namespace
-
-Schema parseSchemaJson(std::string_view text, const std::string& name) {
-    json document;
+// The JSON object in text; an InputError with notObject when it is valid JSON of
+// another kind, or with the parser's position when it is not JSON at all.
+json parseObject(std::string_view text, const char* notObject) {
+    json value;
     try {
-        document = json::parse(text);
+        value = json::parse(text);
     } catch (const json::exception& e) {
         throw InputError(parseMessage(e));
     }
-    if (!document.is_object()) throw InputError("the schema must be a JSON object");
+    if (!value.is_object()) throw InputError(notObject);
+    return value;
+}
+
+}  // namespace
+
+Schema parseSchemaJson(std::string_view text, const std::string& name) {
+    json document = parseObject(text, "the schema must be a JSON object");
     Schema schema;
     schema.name = name;
     bool hasFields = false;
@@ -249,13 +256,7 @@ std::string schemaToJson(const Schema& schema) {
 
 void parseRecordJson(const Schema& schema, std::string_view line, const std::string& baseDir,
                      InputRecord& out) {
-    json object;
-    try {
-        object = json::parse(line);
-    } catch (const json::exception& e) {
-        throw InputError(parseMessage(e));
-    }
-    if (!object.is_object()) throw InputError("a record must be a JSON object");
+    json object = parseObject(line, "a record must be a JSON object");
     out = InputRecord{};
     if (object.contains("id")) {
         const json& id = object["id"];
