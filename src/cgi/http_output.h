@@ -26,7 +26,9 @@ void printUrlEncoded(std::string_view text);
 // Writes SCRIPT_NAME, then PATH_INFO when it is set and differs from it.
 void printScriptUrl();
 
-// Writes "Set-Cookie: name=value; path=/\r\n"; returns 1.
+// Writes "Set-Cookie: name=value; path=/\r\n" and returns 1; writes nothing and
+// returns 0 when the name or value holds a control character or ";", or the name an
+// "=": such a pair would break the header or add one of its own.
 int setCookie(std::string_view name, std::string_view value);
 
 // Writes "Content-Type: text/html\n\n" and flushes.

@@ -5,7 +5,10 @@
 #include "cgi/strbuf.h"
 
 struct BaseRule {
-    int kind = 0;      // 1: NOTE (redirect refused clients), 0: ADDRESS (admit matching clients)
+    // ADDRESS admits matching clients; NOTE redirects refused ones.
+    enum Kind : int { kAddress = 0, kNote = 1 };
+
+    Kind kind = kAddress;
     StrBuf note;       // NOTE: the URL refused clients are sent to
     StrBuf address;    // ADDRESS: client address pattern, four dot-separated parts
     StrBuf user;       // ADDRESS: user for matching clients (may be empty)

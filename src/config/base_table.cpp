@@ -45,12 +45,12 @@ int zoltgw::doRebases(std::string_view rest) {
     if (asciiEqualNoCase(type, "NOTE")) {
         std::string_view url = takeWord(rest, pos, kBlank);
         if (url.empty()) return 1;
-        rule->kind = 1;
+        rule->kind = BaseRule::kNote;
         rule->note = url;
     } else if (asciiEqualNoCase(type, "ADDRESS")) {
         std::string_view pattern = takeWord(rest, pos, kBlank);
         if (pattern.empty()) return 1;
-        rule->kind = 0;
+        rule->kind = BaseRule::kAddress;
         rule->address = pattern;
         rule->user = takeWord(rest, pos, kBlank);
         if (!rule->user.empty()) rule->password = takeWord(rest, pos, kBlank);

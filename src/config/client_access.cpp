@@ -76,14 +76,14 @@ int zoltgw::checkRebase() {
     const char* remote = std::getenv("REMOTE_ADDR");
     std::string_view address = remote ? remote : "";
     for (const auto& rule : rules) {
-        if (rule->kind != 0 || !addressMatches(rule->address.view(), address)) continue;
+        if (rule->kind != BaseRule::kAddress || !addressMatches(rule->address.view(), address)) continue;
         if (!rule->user.empty()) findresult.userName = rule->user;
         if (!rule->password.empty()) findresult.password = rule->password;
         return 0;
     }
 
     for (const auto& rule : rules) {
-        if (rule->kind != 1) continue;
+        if (rule->kind != BaseRule::kNote) continue;
         // The header block ends here; the error page that follows is the body.
         errorLine = 0;
         writeResponse("Location: ");

@@ -10,7 +10,7 @@
 #include "cgi/debug_log.h"
 #include "cgi/entry_list.h"
 #include "cgi/http_output.h"
-#include "entry/password_scramble.h"
+#include "cgi/password_scramble.h"
 #include "entry/zoltgw.h"
 
 namespace {

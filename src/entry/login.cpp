@@ -9,20 +9,12 @@
 
 #include "cgi/debug_log.h"
 #include "cgi/http_output.h"
+#include "cgi/text_pieces.h"
+#include "db/session_state.h"
 #include "entry/error_place.h"
-#include "entry/text_pieces.h"
 #include "entry/zoltgw.h"
 
 namespace {
-
-// The engine code that the session gives an engine older than it needs.
-constexpr int kEngineTooOld = 666;
-
-// errorText becomes the session's message for its engine error.
-void takeEngineMessage(zoltgw& gw) {
-    gw.errorText.clear();
-    appendHtmlEscaped(gw.errorText, gw.db.errorMessage());
-}
 
 // baseName with each pseudo name replaced by the database it stands for; with
 // pseudo names configured, empty pieces of the list fall away.
@@ -52,14 +44,9 @@ int zoltgw::doLogin() {
         debugLog("doLogin: user %s, state %d, engine code %d", findresult.userName.c_str(), db.state,
                  db.engineError);
     if (db.state >= 0) return 0;
-    if (db.engineError == kEngineTooOld) {
-        errorText = "ZOLTgate v3.0 or later needs DORUvudavi v3.4 or later";
-    } else {
-        takeEngineMessage(*this);
-        errorFile = kUnitHtml;
-    }
-    errorLine = 0;
-    return -1;
+    if (db.engineError == kEngineTooOldCode)
+        return failStep("ZOLTgate v3.0 or later needs DORUvudavi v3.4 or later", 0, nullptr);
+    return failWithEngineMessage(0);
 }
 
 int zoltgw::openDatabase() {
@@ -67,8 +54,5 @@ int zoltgw::openDatabase() {
     int result = db.openBase(names.c_str());
     if (debugOn()) debugLog("openDatabase: %s, result %d, engine code %d", names.c_str(), result, db.engineError);
     if (result >= 0) return 0;
-    takeEngineMessage(*this);
-    errorFile = kUnitHtml;
-    errorLine = 4112;
-    return -1;
+    return failWithEngineMessage(error_line::kOpenDatabase);
 }

@@ -11,12 +11,7 @@ namespace {
 
 // Sets the error fields for a step this build lacks; returns -1.
 int stepNotAvailable(zoltgw& gw, const char* step) {
-    gw.errorText = "(S) ";
-    gw.errorText.append(step);
-    gw.errorText.append(" not available in this build");
-    gw.errorLine = 0;
-    gw.status = -1;
-    return -1;
+    return gw.failStep(std::string("(S) ") + step + " not available in this build", 0, nullptr);
 }
 
 }  // namespace
@@ -30,7 +25,4 @@ void zoltgw::outputZoltbin() {
     printStatusPage();
 }
 
-void zoltgw::readZoltRecord(int) {
-    stepNotAvailable(*this, "Reading records is");
-    printStatusPage();
-}
+void zoltgw::readZoltRecord(int) { stepNotAvailable(*this, "Reading records is"); }

@@ -4,6 +4,7 @@
 
 #include "entry/zoltgw.h"
 
+#include "cgi/debug_log.h"
 #include "cgi/http_output.h"
 
 StrBuf searchSetText;
@@ -43,4 +44,19 @@ void zoltgw::varinit() {
 
 void zoltgw::printStatusPage() {
     ::printStatusPage(errorText.view(), errorFile.view(), errorLine, db.messageLevel);
+}
+
+int zoltgw::failStep(std::string_view html, int line, const char* unit) {
+    errorText = html;
+    if (unit) errorFile = unit;
+    errorLine = line;
+    status = -1;
+    if (debugOn()) debugLog("%s", errorText.c_str());
+    return -1;
+}
+
+int zoltgw::failWithEngineMessage(int line) {
+    StrBuf html;
+    appendHtmlEscaped(html, db.errorMessage());
+    return failStep(html.view(), line);
 }

@@ -15,6 +15,7 @@
 #include "cgi/strbuf.h"
 #include "config/base_rule.h"
 #include "db/zolt.h"
+#include "entry/error_place.h"
 
 // Search result and request settings (filled by configuration, parameters, search).
 struct FindResult {
@@ -127,6 +128,13 @@ public:
     const char* getFarg();
     int readFarg(std::string_view key, std::string_view text);
 
+    // Fails the running step: errorText becomes `html` (HTML: plain text in it was escaped
+    // where it was put in), errorFile `unit` (unchanged when null), errorLine `line`, and
+    // status -1; returns -1. With debugging on the text goes to the debug log.
+    int failStep(std::string_view html, int line, const char* unit = kUnitHtml);
+    // failStep with the session's message for its engine error, escaped (it may quote
+    // request text such as a database name).
+    int failWithEngineMessage(int line);
     // Writes the error page from errorText, errorFile, errorLine.
     void printStatusPage();
 

@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include "cgi/debug_log.h"
-#include "entry/password_scramble.h"
+#include "cgi/password_scramble.h"
 #include "support/gateway_fixture.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <array>
 #include <csignal>
 
+#include "cgi/password_scramble.h"
 #include "entry/entry_steps.h"
-#include "entry/password_scramble.h"
 #include "support/response_capture.h"
 #include "support/scratch_dir.h"
 #include "zdb.h"

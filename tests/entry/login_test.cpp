@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-#include "entry/password_scramble.h"
+#include "cgi/password_scramble.h"
 #include "support/gateway_fixture.h"
 
 namespace {
