@@ -31,6 +31,39 @@ public:
     int getSearch();
     // The message text for engineError at the configured message level.
     const char* errorMessage();
+    // Hit lists and display terms (hit_list.cpp).
+    // The FUZZY order on text: 0, 194 or 226 (no hits, kept in engineError), or -232.
+    int findDisplay(const char* text);
+    // The FIND (mode 0), FUZZY (mode 3) or DISPLAY (any other mode) order on text:
+    // 0, 194 or 226, or a negative state.
+    int findDisplay(const char* text, int mode);
+    // Display term `position` (0: recordNumber) into term, its record count into value;
+    // the position read, 0 past the end of the list, or -331.
+    int getDisplayTerm(StrBuf& term, int& value, int position);
+    // Writes the hit list of display window 1 in the format `show`, hits marked as
+    // hilite asks; rows and columns outside their range take 50 and 80; all 1 takes
+    // the sorted list when there is one. 0 or a negative state.
+    int outputFormat(const char* show, int rows, int columns, int all);
+
+    // Records, fields and items (record_navigation.cpp).
+    // Makes record `position` (-1: recordNumber, then advance) current and builds its
+    // hit table; the engine's odd code, 0 when there is no such record, or -451.
+    int getRecord(int position);
+    // Selects field `name` (and record part `part` of a part field); the engine's
+    // odd code, the part, 0 when the part does not exist, or a negative state.
+    int getField(const char* name, int part);
+    // Places the engine cursor at fieldNumber, paragraphNumber, itemNumber; 0 or -558.
+    int setCursor();
+    // Moves to `paragraph` (TEXT fields, when not 0) and item `item` (from 1, when not
+    // 0) and probes it: 1 when an item is there, 0 when not, -526 on failure.
+    int setCursor(int paragraph, int item);
+    // Reads the item at the cursor, hits marked, into text (direct: written to the
+    // response as it stands); the item number after a non-empty item, 0 after an
+    // empty one or at the end, or a negative state.
+    int getItem(StrBuf& text, int direct);
+    // Process-wide: set while the search only collects record ids (no text is loaded).
+    static int& noRecordText();
+
     // Has the engine convert the document in binaryField (of record part `part`, 0 for
     // none; with the hits of textField when given) into an HTML file in directory and
     // answers with a frameset that shows it under viewUrl. Failures set state.
