@@ -19,6 +19,12 @@ const char* htmlMarkupChar(unsigned char c);
 // for plain text (request text, engine messages, paths) that goes into a page.
 void appendHtmlEscaped(StrBuf& out, std::string_view text);
 
+// Appends text from a record or the request to out as HTML text for the character set
+// `encoding` (the session's code: 3 or below a single-byte Latin set): the five markup
+// characters always become entities; in a single-byte set the Latin-1 letters become
+// named entities too; every other byte stays. Byte 0 ends nothing: it is dropped.
+void appendHtmlText(StrBuf& out, std::string_view text, int encoding);
+
 // Writes text URL-encoded to the response: blank as "+", the characters
 // " # & : ; < > ? and bytes above 127 as %XX, everything else as it is.
 void printUrlEncoded(std::string_view text);

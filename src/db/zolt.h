@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "cgi/strbuf.h"
+#include "db/item_text.h"
 #include "zdb.h"
 
 class Zolt {
@@ -57,10 +58,15 @@ public:
     // Moves to `paragraph` (TEXT fields, when not 0) and item `item` (from 1, when not
     // 0) and probes it: 1 when an item is there, 0 when not, -526 on failure.
     int setCursor(int paragraph, int item);
-    // Reads the item at the cursor, hits marked, into text (direct: written to the
-    // response as it stands); the item number after a non-empty item, 0 after an
-    // empty one or at the end, or a negative state.
-    int getItem(StrBuf& text, int direct);
+    // Reads the item at the cursor into item with its hits (direct: its bytes are
+    // written to the response as they stand, as a binary field is); the item number
+    // after a non-empty item, 0 after an empty one or at the end, or a negative state.
+    int getItem(ItemText& item, int direct);
+    // Appends item as HTML to out: escaped for the session's character set, hits
+    // marked as hilite asks (1: hilon/hiloff; 2: anchors counted by anchorCounter).
+    // Takes at most `limit` characters of the item's text (-1: all), never half a
+    // multi-byte character; returns the bytes of text taken.
+    int appendMarked(StrBuf& out, const ItemText& item, int limit);
     // Process-wide: set while the search only collects record ids (no text is loaded).
     static int& noRecordText();
 
