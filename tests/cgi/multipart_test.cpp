@@ -88,6 +88,15 @@ TEST_F(Multipart, FieldsLoseTheLineBreakBeforeTheBoundary) {
          field("a", "1") + open + "form-data; name=\"b\"\r\n\r\ncut", kContentType, 1, {{"a", "1"}}},
         {"body ends inside the headers", field("a", "1") + open + "form-data; name=\"b\"\r\n", kContentType, 1,
          {{"a", "1"}}},
+        // A header line whose line end falls into the next piece ends no headers.
+        {"header line of 511 bytes before its CR LF",
+         open + "form-data; name=\"h\"\r\nX: " + std::string(508, 'h') + "\r\n\r\nv\r\n" + kEnd, kContentType,
+         1, {{"h", "v"}}},
+        {"header line of 512 bytes before its CR LF",
+         open + "form-data; name=\"h\"\r\nX: " + std::string(509, 'h') + "\r\n\r\nv\r\n" + kEnd, kContentType,
+         1, {{"h", "v"}}},
+        {"bare line feeds throughout", "--" + kBoundary + "\nContent-Disposition: form-data; name=\"n\"\n\nv\n" +
+         "--" + kBoundary + "--\n", kContentType, 1, {{"n", "v"}}},
         {"only the opening boundary", "--" + kBoundary + "\r\n", kContentType, 0, {}},
         // Every line would "contain" an empty boundary: nothing is decoded.
         {"no boundary", field("q", "hello") + kEnd, "multipart/form-data", 0, {}},
@@ -97,6 +106,35 @@ TEST_F(Multipart, FieldsLoseTheLineBreakBeforeTheBoundary) {
         fillList(list_, {{"stale", ""}});  // the decoder empties the list first
         EXPECT_EQ(decode(c.body, kOtherAgent, c.contentType), c.result) << c.name;
         EXPECT_EQ(pairsOf(list_), c.entries) << c.name;
+    }
+}
+
+// The line end in front of a boundary belongs to the boundary, wherever the 512-byte
+// pieces cut it: a value or a file arrives exactly as sent. Lengths are those of the
+// last line; the second line of a two-line value starts a fresh piece.
+TEST_F(Multipart, ValuesAndUploadsSurviveEveryPieceBoundary) {
+    const std::string open = "--" + kBoundary + "\r\nContent-Disposition: form-data; ";
+    for (std::size_t length : {1u, 510u, 511u, 512u, 513u, 1022u, 1023u, 1024u, 1025u}) {
+        for (const char* ending : {"", "\r\n", "\n", "\r"}) {        // the value's own last bytes
+            for (const char* delimiter : {"\r\n", "\n"}) {           // the line end before the boundary
+                // "v\r" and a bare LF delimiter read as "v" and a CR LF: no sender can mean it.
+                if (std::string_view(ending) == "\r" && std::string_view(delimiter) == "\n") continue;
+                for (bool twoLines : {false, true}) {
+                    const std::string value = (twoLines ? "first\r\n" : "") + std::string(length, 'v') + ending;
+                    const std::string name = "length " + std::to_string(length) + ", ending " +
+                                             ::testing::PrintToString(std::string(ending)) + ", delimiter " +
+                                             ::testing::PrintToString(std::string(delimiter)) +
+                                             (twoLines ? ", two lines" : "");
+                    fs::remove_all(uploads_);
+                    const std::string body =
+                        open + "name=\"v\"\r\n\r\n" + value + delimiter +
+                        open + "name=\"f\"; filename=\"f.bin\"\r\n\r\n" + value + delimiter + kEnd;
+                    EXPECT_EQ(decode(body), 2) << name;
+                    EXPECT_EQ(pairsOf(list_), (Pairs{{"v", value}, {"f", "f.bin"}})) << name;
+                    EXPECT_EQ(readFile(uploads_ / "f.bin"), value) << name;
+                }
+            }
+        }
     }
 }
 
