@@ -260,4 +260,25 @@ TEST_F(RequestPath, PseudoNamesAndClustersOpenedByName) {
               errorPage("Unknown database &#39;&lt;script&gt;alert(1)&lt;/script&gt;&#39;", "src/zgwhtml(4112)"));
 }
 
+// Every character set that ENCODING names converts through the program as installed:
+// a static build loads iconv's modules at run time for all but UTF-8 and Latin-1, and
+// without them the login of that set fails. The database name goes to the engine in
+// the session's set and comes back in its message, converted both ways.
+TEST_F(RequestPath, EveryConfigurableCharacterSetConverts) {
+    REQUIRE_ENGINE();
+    struct Case { const char* encoding; std::string name; std::string shown; };
+    const Case cases[] = {
+        {"LA1", "x\xE9\xE8", "x\xE9\xE8"},    {"LA2", "x\xB3\xBA", "x\xB3\xBA"},
+        {"LA3", "x\xF8\xD0", "x\xF8?"},       // 0xD0 is no character of Latin-3
+        {"UTF-8", "x\xC5\x82\xB3", "x\xC5\x82?"}, {"GBK", "x\xD6\xD0\xCE\xC4", "x\xD6\xD0\xCE\xC4"},
+        {"EUC-JP", "x\xC6\xFC\xCB\xDC", "x\xC6\xFC\xCB\xDC"}, {"SJIS", "x\x93\xFA\x96\x7B", "x\x93\xFA\x96\x7B"},
+    };
+    for (const auto& c : cases) {
+        writeConfig("ENCODING " + std::string(c.encoding) + "\n");
+        EXPECT_EQ(get({{"${BASE}", c.name}, {"${FORD}", "DUMMY"}}).out,
+                  errorPage("Unknown database &#39;" + c.shown + "&#39;"))
+            << c.encoding;
+    }
+}
+
 }  // namespace
