@@ -149,6 +149,8 @@ TEST_F(RequestPath, RequestsEndingWithoutALogin) {
          errorPage("Unknown keyword \"BOGUS\" at line 4 in file " + config_.string())},
         {"refused client", rcs, "BASE docs ADDRESS 10.*.*.*\n", {{"${APPL}", "docs"}, {"TI", "cats"}}, "",
          errorPage("No access to docs")},
+        {"refused client, the name escaped", rcs, "BASE <b>x ADDRESS 10.*.*.*\n", {{"${APPL}", "<b>x"}}, "",
+         errorPage("No access to &lt;b&gt;x")},
         {"refused client, NOTE", rcs, "BASE docs ADDRESS 10.*.*.*\nBASE docs NOTE http://www.example.org/sorry.html\n",
          {{"${APPL}", "docs"}, {"TI", "cats"}}, "",
          "Location: http://www.example.org/sorry.html\n\n" + errorPage("OK")},
