@@ -50,7 +50,8 @@ public:
     // Splits a ${ZOLTSHOW} value: HTML= and OOHTML= words are appended to the two names,
     // the rest becomes showString.
     void parseShowstr(std::string_view value, StrBuf& htmlName, StrBuf& ooHtmlName);
-    // The client check (when rules exist) and the engine login; 0, or -1 with errorText set.
+    // The client check (when rules exist) and the engine login; 0, or -1 with errorText
+    // set or, for a client the rules redirect, the redirect written.
     int doLogin();
     // Opens baseName, pseudo names replaced, as a database or a cluster; 0, or -1 (line 4112).
     int openDatabase();
