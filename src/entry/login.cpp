@@ -1,7 +1,8 @@
 // login.cpp - doLogin and openDatabase: the two steps that bring a request to an
-// open database. Both leave the engine's message in errorText (escaped: it may quote
-// request text such as a database name); whether a refusal becomes the login form
-// or the error page is the controller's decision, from db.engineError.
+// open database, the login acting first on the configuration's client check. Both
+// leave the engine's message in errorText (escaped: it may quote request text such as
+// a database name); whether a refusal becomes the login form or the error page is the
+// controller's decision, from db.engineError.
 
 #include <cstdlib>
 #include <string>
