@@ -5,7 +5,7 @@
 #   bash bench/run.sh --status   # the installed packages only (/var/lib/dpkg/status)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZGW_BUILD_BENCH=ON >/dev/null
 cmake --build build -j2 --target debian2jsonl engine_bench zoltdb
 mkdir -p build/bench-data
 corpus=build/bench-data/debian.jsonl

@@ -8,7 +8,7 @@ root=$(pwd)
 demo="$root/demo"
 
 bash scripts/install-deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZGW_BUILD_BENCH=ON >/dev/null  # debian2jsonl
 cmake --build build -j "$(nproc 2>/dev/null || echo 2)" --target zoltgate zoltdb debian2jsonl >/dev/null
 
 # The installation: configuration, engine symbols, login form, page cache, data.

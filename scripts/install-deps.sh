@@ -16,7 +16,14 @@ done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
+if [ "$(id -u)" -ne 0 ]; then
+  # A minimal Debian has no sudo: say what to do instead of failing on the command.
+  if ! command -v sudo >/dev/null 2>&1; then
+    echo "install-deps.sh: run as root or install sudo; missing packages: ${missing[*]}" >&2
+    exit 1
+  fi
+  sudo="sudo"
+fi
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq

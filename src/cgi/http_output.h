@@ -8,8 +8,7 @@
 
 // HTML text for byte c: with markup set, the five markup characters become
 // entities; the Latin-1 letters 192-255 (but 215, 247) always become named
-// entities; byte 0 gives "". The text lives in one process-wide buffer that the
-// next call overwrites.
+// entities; byte 0 gives "". The text is a constant: it stays valid for the process.
 const char* htmlChar(unsigned char c, int markup);
 
 // HTML text for byte c with only the five markup characters replaced.

@@ -24,7 +24,8 @@ public:
     int openBase(const char* name);
     // Runs command word + " " + arguments; 0, a negative state, or 194, 226, 3810, 4546.
     int doCommand(const char* command, const char* arguments);
-    // Runs one CCL text with procedure expansion; the engine code.
+    // Runs one CCL text with procedure expansion; the engine code of the last command
+    // run, or 0 when a procedure line answered 0 or procedures nested too deep.
     int callZdbs(const char* text);
     // The session-language word for a three-letter internal word (valid until the next call).
     const char* shellSymbol(const char* word);

@@ -5,11 +5,9 @@
 // member, so it is constructed first and destroyed last.
 #pragma once
 
-#include <array>
 #include <cstdio>
 #include <memory>
 #include <string_view>
-#include <vector>
 
 #include "cgi/ptr_array.h"
 #include "cgi/strbuf.h"
@@ -28,9 +26,6 @@ extern StrBuf searchSetText;
 
 class zoltgw {
 public:
-    static constexpr int kMaxBaseNames = 128;   // names with client access rules
-    static constexpr int kConfigFileMax = 511;  // characters of configFile
-
     // Builds the object and runs the whole request.
     explicit zoltgw(int commandLineMode);
     // Builds the object with its defaults only and runs nothing (tests, tools).
@@ -44,11 +39,9 @@ public:
     // The run sequence after the defaults: configuration to output.
     void run(int commandLineModeArgument);
 
-    // Configuration file and database table (src/config).
+    // Reads the configuration (src/config) into this object's fields; 0, or -1 with
+    // the error fields set (src/entry/configure.cpp).
     int readConfig();
-    int parseConfigLine(std::string_view line);
-    int doRebases(std::string_view rest);
-    int checkRebase();
 
     // Request parameters, login and database (src/entry).
     // The request's parameters into this object's state, then the login; 0 or the failing
@@ -57,7 +50,8 @@ public:
     // Splits a ${ZOLTSHOW} value: HTML= and OOHTML= words are appended to the two names,
     // the rest becomes showString.
     void parseShowstr(std::string_view value, StrBuf& htmlName, StrBuf& ooHtmlName);
-    // The client check (when rules exist) and the engine login; 0, or -1 with errorText set.
+    // The client check (when rules exist) and the engine login; 0, or -1 with errorText
+    // set or, for a client the rules redirect, the redirect written.
     int doLogin();
     // Opens baseName, pseudo names replaced, as a database or a cluster; 0, or -1 (line 4112).
     int openDatabase();
@@ -111,9 +105,7 @@ public:
     int commandLineMode = 0;          // -S run
     NumberedList<StrBuf> clusters;    // numbered database names
     int clusterCount = 0;             // number given to the last new name
-    NamedList<int> baseNames;         // names with client access rules -> rule list number
-    int baseNameCount = 0;
-    std::array<std::vector<std::shared_ptr<const BaseRule>>, kMaxBaseNames> baseRules;
+    AccessRules accessRules;          // client access rules of the BASE lines
     StrBuf zoltVarA;                  // ${ZOLTVARA}
     int status = 0;                   // 0 OK, -1 failed, else a step's code
     StrBuf errorText{"OK"};           // HTML of the error page's message
@@ -138,7 +130,6 @@ public:
     int zgwPart = 0;                  // ${ZGWPART}
     NamedList<StrBuf> mimeTypes;      // suffix -> content type (MIME)
     StrBuf configFile;                // path of the configuration file (at most 511)
-    int cacheGiven = 0;               // a CACHE line was seen
     int loginRequired = 0;            // the engine refused the user: login form
     FilePtr tempFile;                 // scratch file of the request
 };

@@ -76,8 +76,10 @@ void noteBase(std::string_view command) {
     rest.remove_prefix(std::min(rest.size(), rest.find_first_not_of(' ')));
     if (upper(rest.substr(0, 9)) == "TMPCLUST=") rest.remove_prefix(9);
     Engine& e = engine();
-    e.currentBase = std::string(rest);
     e.currentBaseCount = static_cast<int>(std::count(rest.begin(), rest.end(), ',')) + 1;
+    // A database by the name its schema gives it (upper case, as zoltdb makes them); a
+    // cluster by its list as written.
+    e.currentBase = e.currentBaseCount == 1 ? upper(rest) : std::string(rest);
 }
 
 // Opaque record controls: real objects, so that a leak shows under LeakSanitizer
@@ -364,6 +366,7 @@ int ZdbSessionInfo(int item, char* text, int* value) {
     }
     if (item == ZDB_INFO_CURRENT_BASE && !e.currentBase.empty()) {
         zdbdouble::copyOut(e.currentBase, text, ZDB_DATABASE_NAME_SIZE);
+        if (value) *value = e.currentBaseCount;
         return e.lastCode = ZDB_OK;
     }
     if (item == ZDB_INFO_BASE_COUNT && !e.currentBase.empty()) {

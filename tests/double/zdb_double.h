@@ -88,7 +88,7 @@ public:
     bool textVariable1Set = false;
     int integerVariable1 = 0;                 // ZdbSetIntegerVariable(1, ...)
     bool integerVariable1Set = false;
-    std::string currentBase;                  // name after the last successful BASE
+    std::string currentBase;                  // after a successful BASE: the database (upper case) or the cluster list
     int currentBaseCount = 0;                 // databases in it
     // Lines not yet given of the procedures started, innermost last: a procedure
     // line that starts another procedure reads that one's lines first.
