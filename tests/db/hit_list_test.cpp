@@ -7,28 +7,17 @@
 #include <string>
 #include <vector>
 
-#include "db/zolt.h"
 #include "support/response_capture.h"
-#include "zdb_double.h"
+#include "support/session_fixture.h"
 
 namespace {
 
 using zdbdouble::Answer;
 using Calls = std::vector<std::string>;
 
-class HitList : public ::testing::Test {
+class HitList : public SessionTest {
 protected:
-    void SetUp() override {
-        e.reset();
-        db = std::make_unique<Zolt>();
-        db->login("u", "");
-        ASSERT_EQ(db->state, 0);
-        e.log.clear();
-    }
     Calls commands() const { return e.callsNamed("ZdbExecuteCcl"); }
-
-    zdbdouble::Engine& e = zdbdouble::engine();
-    std::unique_ptr<Zolt> db;
 };
 
 TEST_F(HitList, OrdersAndTheirFailures) {

@@ -7,9 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "db/zolt.h"
 #include "support/response_capture.h"
-#include "zdb_double.h"
+#include "support/session_fixture.h"
 
 namespace {
 
@@ -17,16 +16,8 @@ using zdbdouble::HitWord;
 using zdbdouble::Record;
 using Calls = std::vector<std::string>;
 
-class RecordNavigation : public ::testing::Test {
+class RecordNavigation : public SessionTest {
 protected:
-    void SetUp() override {
-        e.reset();
-        db = std::make_unique<Zolt>();
-        db->login("u", "");
-        ASSERT_EQ(db->state, 0);
-    }
-    void TearDown() override { db.reset(); }
-
     // Set 1 with the given records, current in the session.
     void useSet(std::vector<Record> records) {
         db->searchSet = 1;
@@ -40,9 +31,6 @@ protected:
         EXPECT_GT(db->getRecord(1), 0);
         return db->getField(name, part);
     }
-
-    zdbdouble::Engine& e = zdbdouble::engine();
-    std::unique_ptr<Zolt> db;
 };
 
 Record recordWith(int id, const char* database = "docs", int code = ZDB_OK) {

@@ -16,14 +16,6 @@ using Texts = std::vector<std::string>;
 
 class RecordReading : public GatewayTest {
 protected:
-    // A controller logged in with the request's database open (and a saved result
-    // read, when the request names one).
-    void prepared(const Pairs& request) {
-        configured(request);
-        ASSERT_EQ(gw->cgiParse(), 0) << gw->errorText.view();
-        ASSERT_EQ(gw->openDatabase(), 0) << gw->errorText.view();
-        engine().log.clear();
-    }
     // The engine calls that reach or read records.
     Texts recordCalls() {
         Texts out;
@@ -52,7 +44,7 @@ TEST_F(RecordReading, OwnSetIsReadByPosition) {
         fresh();
         Pairs request = {{"${BASE}", "docs"}, {"", "cat"}};
         request.insert(request.end(), c.extra.begin(), c.extra.end());
-        prepared(request);
+        opened(request);
         engine().searches = {{ZDB_OK, 3, 3, 3}};
         engine().sets[3] = {record(5), record(6), record(7)};
         ASSERT_EQ(gw->doFind(), 0) << c.name;
@@ -89,7 +81,7 @@ TEST_F(RecordReading, SavedIdsAreFoundAgain) {
         writeFile(site->cache / "3/100_7.ids", c.file);
         Pairs request = {{"${BASE}", "docs"}, {"${ZGWIDS}", "0.3/100_7"}};
         request.insert(request.end(), c.extra.begin(), c.extra.end());
-        prepared(request);
+        opened(request);
         for (const auto& answer : c.answers) engine().answer(c.calls.front().substr(14, c.calls.front().size() - 15), answer);
         engine().searches = {{ZDB_OK, 4, 1, 1}};
         engine().sets[4] = {record(17)};
@@ -101,7 +93,7 @@ TEST_F(RecordReading, SavedIdsAreFoundAgain) {
 }
 
 TEST_F(RecordReading, HitListOfTheOwnSearchCombinesWithItsSet) {
-    prepared({{"${BASE}", "docs"}, {"", "cat"}});
+    opened({{"${BASE}", "docs"}, {"", "cat"}});
     engine().searches = {{ZDB_OK, 3, 2, 2}};
     engine().sets[3] = {record(5), record(6)};
     ASSERT_EQ(gw->doFind(), 0);
@@ -116,7 +108,7 @@ TEST_F(RecordReading, HitListOfTheOwnSearchCombinesWithItsSet) {
 
 TEST_F(RecordReading, ClusterAndThesaurusIdsOpenTheirDatabases) {
     writeFile(site->cache / "3/100_7.ids", " \n0,4,4,17.2,18.2,19.1,70.-2,;,1.NEWS,2.DOCS\n");
-    prepared({{"${BASE}", "news,docs"}, {"${ZGWIDS}", "0.3/100_7"}});
+    opened({{"${BASE}", "news,docs"}, {"${ZGWIDS}", "0.3/100_7"}});
     engine().sets[1] = {record(17)};
     engine().searches = {{ZDB_OK, 1, 1, 1}};
     gw->db.hilite = 1;
@@ -141,14 +133,14 @@ TEST_F(RecordReading, ClusterAndThesaurusIdsOpenTheirDatabases) {
 
 TEST_F(RecordReading, ThesaurusLevelFromASavedIdIsBounded) {
     writeFile(site->cache / "3/100_7.ids", " \n0,1,1,70.-2147483648\n");
-    prepared({{"${BASE}", "docs"}, {"${ZGWIDS}", "0.3/100_7"}});
+    opened({{"${BASE}", "docs"}, {"${ZGWIDS}", "0.3/100_7"}});
     gw->readZoltRecord(1);
     EXPECT_EQ(gw->findresult.thesLevel, 64);
 }
 
 TEST_F(RecordReading, EngineFailuresBecomeAHeadingInThePage) {
     writeFile(site->cache / "3/100_7.ids", "cats\n0,1,1,17\n");
-    prepared({{"${BASE}", "docs"}, {"${ZGWIDS}", "0.3/100_7"}});
+    opened({{"${BASE}", "docs"}, {"${ZGWIDS}", "0.3/100_7"}});
     engine().answer("FIND R=17 AND (cats)", Answer{5000, -1, {}});
     engine().answer("FIND R=17", Answer{5002, -1, {}});
     engine().messages[5002] = "Syntax <error>";
@@ -163,7 +155,7 @@ TEST_F(RecordReadingDeathTest, PositionPastTheResultEndsTheRunWithACrashLog) {
     // The "fast" style forks here, so the child writes into this test's cache directory.
     GTEST_FLAG_SET(death_test_style, "fast");
     writeFile(site->cache / "3/100_7.ids", "cats\n0,2,2,17,23\n");
-    prepared({{"${BASE}", "docs"}, {"${ZGWIDS}", "1.3/100_7"}});
+    opened({{"${BASE}", "docs"}, {"${ZGWIDS}", "1.3/100_7"}});
     gw->findresult.ris = 2;
     EXPECT_EXIT(gw->readZoltRecord(1), ::testing::ExitedWithCode(0), "");
     // The child ran in the cache directory, which readConfig made current.

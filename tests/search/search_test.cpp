@@ -12,13 +12,6 @@ using Texts = std::vector<std::string>;
 
 class SearchTest : public GatewayTest {
 protected:
-    // A controller logged in with the request's database open, as doFind finds it.
-    void prepared(const Pairs& request, const std::string& configLines = "") {
-        configured(request, configLines);
-        ASSERT_EQ(gw->cgiParse(), 0) << gw->errorText.view();
-        ASSERT_EQ(gw->openDatabase(), 0) << gw->errorText.view();
-        engine().log.clear();
-    }
     Texts commands() { return engine().callsNamed("ZdbExecuteCcl"); }
 };
 
@@ -77,7 +70,7 @@ TEST_F(SearchTest, OutcomesOfFindRequests) {
         fresh();
         Pairs request = c.request;
         request.emplace_back("${BASE}", "docs");
-        prepared(request);
+        opened(request);
         engine().answer(c.commands.front(), c.answer);
         engine().searches = {{ZDB_OK, 3, static_cast<int>(c.records.size()), 11}};
         engine().sets[3] = c.records;
@@ -110,7 +103,7 @@ TEST_F(SearchTest, SortTakesTheFirstKeyAndItsRefusalIsReported) {
         fresh();
         Pairs request = {{"${BASE}", "docs"}, {"", "cat"}, {"${SORT}", "TITLE"}, {"${SORT}", "YEAR"}};
         if (c.snHtml) request.emplace_back("${SNHTML}", "none");
-        prepared(request);
+        opened(request);
         engine().results["ZdbSortRecords"] = c.sortCode;
         engine().searches = {{ZDB_OK, 3, 2, 2}};
         engine().sets[3] = {record(8), record(9)};
@@ -125,7 +118,7 @@ TEST_F(SearchTest, SortTakesTheFirstKeyAndItsRefusalIsReported) {
 }
 
 TEST_F(SearchTest, ClusterIdsNameTheirDatabase) {
-    prepared({{"${BASE}", "news,docs"}, {"", "cat"}});
+    opened({{"${BASE}", "news,docs"}, {"", "cat"}});
     ASSERT_EQ(gw->db.clusterFlag, 1);
     engine().searches = {{ZDB_OK, 3, 3, 3}};
     engine().sets[3] = {record(10, "NEWS"), record(11, "NEWS", ZDB_OK), record(1234, "DOCS", ZDB_OK | 2)};
@@ -154,7 +147,7 @@ TEST_F(SearchTest, DisplayRequests) {
         Pairs request = c.request;
         request.emplace_back("${BASE}", "docs");
         request.emplace_back("${MAXPAGE}", "11");
-        prepared(request);
+        opened(request);
         if (c.qualifier) engine().qualifierLengths["TI=cat"] = c.qualifier;
         engine().display = zdbdouble::Display{c.kind, {{"TI=cat", "cat", 70}, {"TI=cow", "cow", 71}}, {0, 1}};
         ASSERT_EQ(gw->doFind(), 0) << c.name << ": " << gw->errorText.view();
@@ -177,7 +170,7 @@ TEST_F(SearchTest, DisplayRequests) {
 }
 
 TEST_F(SearchTest, ThesaurusListFailureEndsInTheErrorPage) {
-    prepared({{"${BASE}", "docs"}, {"", "cat"}, {"${FORD}", "DISPLAY"}});
+    opened({{"${BASE}", "docs"}, {"", "cat"}, {"${FORD}", "DISPLAY"}});
     engine().display = zdbdouble::Display{2, {{"TI=cat", "cat", 70}}, {0}};
     engine().results["ZdbGetRecordInThes"] = 4000;
     CapturedResponse response;
