@@ -31,7 +31,6 @@ TEST(AppendMarked, EscapingMarksAndLimits) {
         {"multi-byte set: bytes as they stand, markup escaped", 16, 0, "<" + e9 + ">", {}, -1,
          "&lt;" + e9 + "&gt;", 4},
         {"hilite 1 wraps each hit", 1, 1, "cats and dogs", {{0, 4}, {9, 4}}, -1, "<b>cats</b> and <b>dogs</b>", 13},
-        {"hilite 0 marks nothing", 1, 0, "cats", {{0, 4}}, -1, "cats", 4},
         {"a hit holding markup is escaped inside the mark", 1, 1, "x<y", {{1, 1}}, -1, "x<b>&lt;</b>y", 3},
         {"limit cuts before an escape, never inside it", 1, 0, "ab<cd", {}, 3, "ab&lt;", 3},
         {"limit inside a hit closes the mark", 1, 1, "abcdef", {{2, 4}}, 4, "ab<b>cd</b>", 4},
@@ -43,6 +42,8 @@ TEST(AppendMarked, EscapingMarksAndLimits) {
         {"GBK: two-byte characters are cut whole", 18, 0, "\xD6\xD0\xCE\xC4", {}, 3, "\xD6\xD0", 2},
         {"EUC-JP: three-byte characters are cut whole", 19, 0, "\x8F\xA1\xA1z", {}, 2, "", 0},
         {"a hit past the text is not marked", 1, 1, "abc", {{5, 2}}, -1, "abc", 3},
+        {"a hit of 300 bytes is marked whole", 1, 1, std::string(300, 'w'), {{0, 300}}, -1,
+         "<b>" + std::string(300, 'w') + "</b>", 300},
     };
     for (const auto& c : cases) {
         Zolt db;
@@ -65,15 +66,6 @@ TEST(AppendMarked, AnchorsAreNumberedAcrossItemsAndLinkToTheNext) {
               "abcd<a class=\"zgwnav\" name=\"hit1\" href=#hit2>efg</a>"
               "<a class=\"zgwnav\" name=\"hit2\" href=#hit3>x</a>y");
     EXPECT_EQ(db.anchorCounter, 2);
-}
-
-TEST(AppendMarked, LongHitsAreWrittenWhole) {
-    Zolt db;
-    db.hilite = 2;
-    std::string text(300, 'w');
-    StrBuf out;
-    db.appendMarked(out, ItemText{text, {{0, 300}}}, -1);
-    EXPECT_EQ(out.view(), "<a class=\"zgwnav\" name=\"hit1\" href=#hit2>" + text + "</a>");
 }
 
 }  // namespace
