@@ -15,6 +15,7 @@
 #include "db/zolt.h"
 #include "entry/error_place.h"
 #include "search/find_result.h"
+#include "search/search.h"
 
 struct FileCloser {
     void operator()(std::FILE* file) const { if (file) std::fclose(file); }
@@ -72,12 +73,13 @@ public:
     // Keeps the search's set as lastSearchSet and as searchSetText.
     void keepSearchSet();
 
-    // Steps that other parts of the program provide: the search, the page template,
-    // the binary field and record reading (src/entry/pending_steps.cpp until they exist).
+    // The search and record reading, carried out by `search` (src/search).
     int doFind();                      // the search; 0 or -1 with the error fields set
+    void readZoltRecord(int flags);    // makes the record at findresult.ris current
+    // Steps that other parts of the program provide: the page template and the binary
+    // field (src/entry/pending_steps.cpp until they exist).
     int prehtml();                     // the page from the template; 0 or -1
     void outputZoltbin();              // the whole response for a binary field
-    void readZoltRecord(int flags);    // makes the record at findresult.ris current
 
     // Clusters and form arguments (src/entry).
     int createClusterByName(std::string_view name);
@@ -112,6 +114,7 @@ public:
     StrBuf errorFile;                 // source unit of the error
     int errorLine = 0;                // shown when >= 1 at message level 1
     FindResult findresult;
+    Search search{*this};             // the search and record reading, with their own state
     PtrArray<StrBuf> formFieldNames;  // plain parameter names, request order
     NamedList<StrBuf> formFields;     // plain parameters and ${FREETEXT} (empty name)
     StrBuf andOr{"AND"};              // operator joining form fields

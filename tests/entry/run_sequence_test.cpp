@@ -33,21 +33,26 @@ TEST_F(RunSequence, ConfigurationErrorComesBeforeAnyParameter) {
 }
 
 // A binary field comes before a view, a view before the commands and the search; the
-// view marks hits when it names a text field.
+// view reads the saved record, with its hits when it names a text field.
 TEST_F(RunSequence, EachKindOfOutputComesInItsOrder) {
-    struct Case { const char* name; Pairs request; int hilite; };
+    struct Case { const char* name; Pairs request; Texts commands; int hilite; };
     const Case cases[] = {
         {"binary field before view, commands and search",
-         {{"${HTML}", "page"}, {"${ZOLTPIFE}", "LOGO"}, {"${ZOLTVFLD}", "2.DOC.TEXT"}, {"${CCL}", "FIND a"}}, 0},
-        {"view of a text field before the commands", {{"${ZOLTVFLD}", "2.DOC.TEXT"}, {"${CCL}", "FIND a"}}, 1},
-        {"view without a text field", {{"${ZOLTVFLD}", "DOC"}}, 0},
+         {{"${HTML}", "page"}, {"${ZOLTPIFE}", "LOGO"}, {"${ZOLTVFLD}", "2.DOC.TEXT"}, {"${CCL}", "FIND a"}}, {}, 0},
+        {"view of a text field before the commands",
+         {{"${ZOLTVFLD}", "2.DOC.TEXT"}, {"${CCL}", "FIND a"}, {"${ZGWIDS}", "1.3/100_7"}}, {"FIND R=23 AND (cats)"}, 1},
+        {"view without a text field", {{"${ZOLTVFLD}", "DOC"}, {"${ZGWIDS}", "0.3/100_7"}}, {"FIND R=17"}, 0},
+        {"view without a saved result", {{"${ZOLTVFLD}", "0.DOC"}}, {}, 1},
     };
     for (const auto& c : cases) {
         fresh();
         Pairs request = c.request;
         request.emplace_back("${BASE}", "docs");
+        writeFile(site->cache / "3/100_7.ids", "cats\n0,2,2,17,23\n");
         runRequest(request);
-        EXPECT_EQ(commands(), Texts{"ZdbExecuteCcl(BASE docs)"}) << c.name << ": no command, no search";
+        Texts expected{"ZdbExecuteCcl(BASE docs)"};
+        for (const auto& command : c.commands) expected.push_back("ZdbExecuteCcl(" + command + ")");
+        EXPECT_EQ(commands(), expected) << c.name;
         EXPECT_EQ(gw->db.hilite, c.hilite) << c.name;
         EXPECT_EQ(pagesIn(written()), 1) << c.name;
     }
@@ -55,6 +60,9 @@ TEST_F(RunSequence, EachKindOfOutputComesInItsOrder) {
     fresh();
     runRequest({{"${ZOLTVFLD}", std::string(128, 'F')}, {"${BASE}", "docs"}});
     EXPECT_EQ(written(), errorPage("(S) View field name longer than 127 characters"));
+    fresh();
+    runRequest({{"${ZOLTVFLD}", "DOC"}, {"${BASE}", "docs"}});
+    EXPECT_EQ(written(), errorPage("(S) No record to view: the request names no saved result"));
 }
 
 TEST(ViewField, PiecesOfTheValue) {
@@ -102,8 +110,9 @@ TEST_F(RunSequence, CclCommandsRunInOrderBeforeTheSearch) {
     runRequest({{"${CCL}", "DEFINE FIELDVIEW all=TEXT,PHRASE"}, {"${BASE}", "docs"}, {"${CCL}", "FIND  cat"},
                 {"${CCL}", "FORWARD"}});
     EXPECT_EQ(commands(), (Texts{"ZdbExecuteCcl(BASE docs)", "ZdbExecuteCcl(DEFINE FIELDVIEW all=TEXT,PHRASE)",
-                                 "ZdbExecuteCcl(FIND  cat)", "ZdbExecuteCcl(FORWARD )"}));
-    EXPECT_EQ(pagesIn(written()), 1);
+                                 "ZdbExecuteCcl(FIND  cat)", "ZdbExecuteCcl(FORWARD )",
+                                 "ZdbExecuteCcl(FIND )"}));
+    EXPECT_EQ(written(), errorPage("message 226")) << "the search ran last and collected no record";
 }
 
 TEST_F(RunSequence, FailingCclCommandStopsTheRun) {
