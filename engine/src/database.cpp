@@ -16,9 +16,8 @@ namespace {
 
 // The layout. `record.seg` is the load segment whose index rows describe the record;
 // `stale` lists records that a later load replaced or a delete removed, until a
-// merge drops their index rows. The journal stays in rollback mode on purpose.
+// merge drops their index rows. The rollback journal is set by the connection.
 constexpr const char* kLayout = R"sql(
-PRAGMA journal_mode=DELETE;
 CREATE TABLE meta(key TEXT PRIMARY KEY, value TEXT NOT NULL);
 CREATE TABLE field(number INTEGER PRIMARY KEY, name TEXT NOT NULL, type INTEGER NOT NULL,
                    flags INTEGER NOT NULL);
@@ -138,10 +137,13 @@ void Database::loadSchema() {
     transaction.commit();
 }
 
-Statement& Database::cached(const char* sql) {
+Statement& Database::cached(std::string_view sql) {
     auto it = statements_.find(sql);
-    if (it == statements_.end())
-        it = statements_.emplace(sql, std::make_unique<Statement>(*connection_, sql)).first;
+    if (it == statements_.end()) {
+        std::string text(sql);
+        auto statement = std::make_unique<Statement>(*connection_, text.c_str());
+        it = statements_.emplace(std::move(text), std::move(statement)).first;
+    }
     it->second->reset();
     return *it->second;
 }

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -84,16 +85,22 @@ public:
     const StaleSet& stale();
     // Forget what is cached between commands (the stale set).
     void refresh() { staleLoaded_ = false; }
-    // A prepared statement for `sql` (a literal), kept for reuse; reset and unbound.
-    Statement& cached(const char* sql);
+    // A prepared statement for `sql`, kept for reuse; reset and unbound.
+    Statement& cached(std::string_view sql);
 
 private:
     Database() = default;
     void loadSchema();
 
     std::unique_ptr<Connection> connection_;
-    // Declared after the connection: statements are finalized before it closes.
-    std::unordered_map<const char*, std::unique_ptr<Statement>> statements_;
+    // Keyed by the SQL text itself: two texts that happen to share an address (or one
+    // text stored twice) can never mix up their statements. Declared after the
+    // connection: statements are finalized before it closes.
+    struct TextHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+    };
+    std::unordered_map<std::string, std::unique_ptr<Statement>, TextHash, std::equal_to<>> statements_;
     Schema schema_;
     StaleSet stale_;
     bool staleLoaded_ = false;

@@ -41,7 +41,6 @@ void SystemDb::create(const std::string& dataDir, bool publicUser) {
     Connection connection(path, Connection::Mode::Create, "zolt.sys", kWriterBusyMs);
     Transaction transaction(connection, true);
     connection.exec(R"sql(
-PRAGMA journal_mode=DELETE;
 CREATE TABLE meta(key TEXT PRIMARY KEY, value TEXT NOT NULL);
 INSERT INTO meta VALUES('format', '1');
 CREATE TABLE user(name TEXT PRIMARY KEY COLLATE NOCASE, hash TEXT NOT NULL,

@@ -1,5 +1,9 @@
 // load_test.cpp - schemas and records in JSON, the loader's batches, replacement,
-// deletion and index merging.
+// deletion and index merging; the files' journal mode and the statement cache.
+
+#include <sys/stat.h>
+
+#include <cstring>
 
 #include "codes.h"
 #include "engine_fixture.h"
@@ -198,6 +202,55 @@ TEST_F(Loading, AnAbortedBatchWritesNothing) {
     EXPECT_EQ(db->recordCount(), 2);
     EXPECT_EQ(find("vim"), std::make_pair(1, 1));
     EXPECT_EQ(find("changed OR new"), std::make_pair(0, 0));
+}
+
+// The journal mode that SQLite reports for the file at `path`.
+std::string journalMode(const std::string& path) {
+    zdb::Connection connection(path, zdb::Connection::Mode::ReadOnly, "x", 1000);
+    zdb::Statement pragma(connection, "PRAGMA journal_mode");
+    return pragma.step() ? std::string(pragma.bytes(0)) : "";
+}
+
+TEST_F(Loading, FilesStayInRollbackJournalMode) {
+    std::string path = zdb::Database::pathFor(dir.path, "PACKAGES");
+    EXPECT_EQ(journalMode(path), "delete") << "after create and load";
+    EXPECT_EQ(journalMode(zdb::SystemDb::pathFor(dir.path)), "delete");
+    // Someone switched the file to WAL, which a reader without write access cannot read.
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(raw, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(raw);
+    ASSERT_EQ(journalMode(path), "wal");
+    addRecords("PACKAGES", {R"({"id": 3, "PACKAGE": "nano"})"});
+    EXPECT_EQ(journalMode(path), "delete") << "the next load sets it back";
+}
+
+TEST_F(Loading, CachedStatementsAreKeyedByTheirText) {
+    auto db = zdb::Database::open(dir.path, "PACKAGES", false);
+    char sql[64];  // two texts at one address must not share a statement
+    std::strcpy(sql, "SELECT count(*) FROM record");
+    zdb::Statement& first = db->cached(sql);
+    ASSERT_TRUE(first.step());
+    EXPECT_EQ(first.integer(0), 2);
+    first.reset();
+    std::strcpy(sql, "SELECT max(id) + 40 FROM record");
+    zdb::Statement& second = db->cached(sql);
+    ASSERT_TRUE(second.step());
+    EXPECT_EQ(second.integer(0), 42);
+}
+
+TEST_F(Loading, ADatabaseThatIsNotARegularFileIsRefusedAtOnce) {
+    // A FIFO would block the open for ever.
+    ASSERT_EQ(mkfifo(zdb::Database::pathFor(dir.path, "PIPE").c_str(), 0644), 0);
+    ASSERT_EQ(login(), ZDB_OK);
+    EXPECT_EQ(ccl("BASE PIPE"), zdb::kDatabaseFormat);
+    EXPECT_EQ(message(zdb::kDatabaseFormat), "Database PIPE cannot be read: unknown format or damaged file");
+    ZdbDeleteRecordControl(&rc);
+    ZdbEndZdbs(0);
+    std::string system = zdb::SystemDb::pathFor(dir.path);
+    ASSERT_EQ(unlink(system.c_str()), 0);
+    ASSERT_EQ(mkfifo(system.c_str(), 0644), 0);
+    EXPECT_EQ(login(), zdb::kNoSystemDatabase);
 }
 
 }  // namespace
