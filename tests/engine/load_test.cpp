@@ -170,6 +170,36 @@ TEST_F(Loading, ReplacedAndDeletedRecordsLeaveTheIndex) {
     EXPECT_EQ(find("improved OR editor OR vim"), std::make_pair(1, 2));
 }
 
+TEST_F(Loading, AMergeLeftHalfDoneStaysConsistentAndIsFinishedLater) {
+    {
+        // A merge into segment 9 that stopped after the word "editor": its rows moved.
+        auto db = zdb::Database::open(dir.path, "PACKAGES", true);
+        db->connection().exec("INSERT INTO segment(seg) VALUES(9);"
+                              "INSERT INTO meta(key, value) VALUES('merging_upto', '8'), ('merging_into', '9');"
+                              "UPDATE posting SET seg = 9 WHERE term = 'editor'");
+    }
+    // Replacing a record meanwhile must hide its old words in both places.
+    addRecords("PACKAGES", {R"({"id": 1, "PACKAGE": "vim", "DESCRIPTION": "improved vi", "YEAR": 1992})"});
+    EXPECT_EQ(find("editor"), std::make_pair(1, 1));
+    EXPECT_EQ(find("text"), std::make_pair(1, 1));
+    {
+        auto db = zdb::Database::open(dir.path, "PACKAGES", true);
+        zdb::Loader loader(*db);
+        loader.mergeIfNeeded();  // finishes the merge it finds
+        zdb::Statement left(db->connection(),
+                            "SELECT (SELECT count(*) FROM meta WHERE key LIKE 'merging%'), "
+                            "(SELECT count(*) FROM posting WHERE seg <= 8)");
+        ASSERT_TRUE(left.step());
+        EXPECT_EQ(left.integer(0), 0);
+        EXPECT_EQ(left.integer(1), 0);
+    }
+    EXPECT_EQ(find("editor"), std::make_pair(1, 1));
+    EXPECT_EQ(find("improved OR vim"), std::make_pair(1, 2));
+    // A record replaced after the merge is found in the merged segment's place.
+    addRecords("PACKAGES", {R"({"id": 2, "PACKAGE": "emacs", "DESCRIPTION": "lisp machine"})"});
+    EXPECT_EQ(find("editor"), std::make_pair(0, 0));
+}
+
 TEST_F(Loading, RecordsWithoutIdTakeTheNextFreeOne) {
     addRecords("PACKAGES", {R"({"PACKAGE": "nano"})", R"({"id": 10, "PACKAGE": "ed"})", R"({"PACKAGE": "joe"})"});
     EXPECT_EQ(find("R=3"), std::make_pair(1, 0));
