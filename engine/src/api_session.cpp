@@ -2,8 +2,10 @@
 // record controls, end of session, messages, shell symbols and session information.
 
 #include <cstring>
+#include <ctime>
 
 #include "api_state.h"
+#include "login_rules.h"
 #include "messages.h"
 #include "password.h"
 #include "rcs.h"
@@ -59,6 +61,11 @@ int login(const char* user, const char* password, int language, int charsetArgum
     }
     if (!verifyPassword(secret, account->hash)) throw EngineError(ZDB_WRONG_LOGIN, name);
     if (account->disabled) throw EngineError(ZDB_ACCESS_DISABLED, account->name);
+    std::time_t clock = std::time(nullptr);
+    std::tm now{};
+    localtime_r(&clock, &now);
+    if (int refusal = loginRefusal(*account, system->loginsClosed(), now))
+        throw EngineError(refusal, account->name);
     writeSessionFile(account->name);
     startSession(std::make_unique<Session>(*dataDir, account->name, *account, std::move(charset),
                                            std::move(system)));

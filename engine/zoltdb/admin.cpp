@@ -17,6 +17,7 @@
 #include "database.h"
 #include "error.h"
 #include "json_io.h"
+#include "login_rules.h"
 #include "loader.h"
 #include "messages.h"
 #include "password.h"
@@ -232,16 +233,27 @@ int showInfo(const std::string& dataDir, const std::string& name) {
 }
 
 int addUser(const std::string& dataDir, const std::string& name, const std::string& password,
-            const std::string& databases, bool disabled) {
+            const std::string& databases, const UserLimits& limits) {
     return reporting([&] {
         if (name.empty() || name.size() > 64 || name.find_first_of(" \t\r\n") != std::string::npos)
             return fail("invalid user name '" + name + "'");
         std::vector<std::string> list = splitList(databases);
         for (const std::string& db : list)
             if (db != "*" && !isValidDatabaseName(db)) return fail("invalid database name '" + db + "'");
+        std::string expires, hours;
+        if (!limits.expires.empty()) {
+            auto normal = normalExpiry(limits.expires);
+            if (!normal) return fail("invalid date '" + limits.expires + "' (YYYY-MM-DD or DD.MM.YYYY)");
+            expires = *normal;
+        }
+        if (!limits.hours.empty()) {
+            auto normal = normalHours(limits.hours);
+            if (!normal) return fail("invalid hours '" + limits.hours + "' (HH:MM-HH:MM, two different times)");
+            hours = *normal;
+        }
         SystemDb system(dataDir, true);
         bool existed = system.user(name).has_value();
-        system.putUser(User{name, hashPassword(password), list, disabled});
+        system.putUser(User{name, hashPassword(password), list, limits.disabled, expires, hours});
         std::cout << (existed ? "Updated" : "Added") << " user " << name << "\n";
         return 0;
     });
@@ -263,8 +275,20 @@ int listUsers(const std::string& dataDir) {
             std::string databases;
             for (const std::string& db : user.databases) databases += (databases.empty() ? "" : ",") + db;
             std::cout << user.name << " " << (databases.empty() ? "-" : databases)
-                      << (user.disabled ? " disabled" : "") << "\n";
+                      << (user.disabled ? " disabled" : "")
+                      << (user.expires.empty() ? "" : " expires " + user.expires)
+                      << (user.hours.empty() ? "" : " hours " + user.hours) << "\n";
         }
+        return 0;
+    });
+}
+
+int setLogins(const std::string& dataDir, bool open) {
+    return reporting([&] {
+        SystemDb system(dataDir, true);
+        system.setLoginsClosed(!open);
+        std::cout << (open ? "Logins are open\n" : "Logins are closed: every login is refused until "
+                                                    "'zoltdb logins open'\n");
         return 0;
     });
 }

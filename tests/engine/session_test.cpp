@@ -9,8 +9,11 @@
 #include <cstring>
 #include <set>
 
+#include <ctime>
+
 #include "codes.h"
 #include "engine_fixture.h"
+#include "login_rules.h"
 #include "password.h"
 #include "session_file.h"
 
@@ -28,9 +31,23 @@ TEST_F(EngineTest, VersionIsFourPointZero) {
     EXPECT_EQ(ZdbVersion(text, &length), zdb::kBufferTooSmall);
 }
 
+// Login hours that exclude the present minute: from an hour ahead to two hours ahead.
+std::string hoursNotNow() {
+    std::time_t clock = std::time(nullptr);
+    std::tm now{};
+    localtime_r(&clock, &now);
+    int minute = now.tm_hour * 60 + now.tm_min;
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d-%02d:%02d", (minute + 60) / 60 % 24, minute % 60,
+                  (minute + 120) / 60 % 24, minute % 60);
+    return text;
+}
+
 TEST_F(EngineTest, LoginChecksUserPasswordAndAccount) {
     addUser("anna", "pass word", {"*"});
     addUser("gone", "x", {"*"}, true);
+    addUser("old", "x", {"*"}, false, "2001-02-03");
+    addUser("day", "x", {"*"}, false, "2999-12-31", hoursNotNow());
     struct Case {
         const char* name;
         const char* user;
@@ -48,6 +65,10 @@ TEST_F(EngineTest, LoginChecksUserPasswordAndAccount) {
         {"unknown user", "bob", "", ZDB_WRONG_LOGIN, "Wrong user name or password"},
         {"disabled user", "gone", "x", ZDB_ACCESS_DISABLED, "Access for user gone is disabled"},
         {"disabled user, wrong password", "gone", "y", ZDB_WRONG_LOGIN, "Wrong user name or password"},
+        {"expired password", "old", "x", ZDB_PASSWORD_EXPIRED, "Login refused: the password of user old has expired"},
+        {"expired, wrong password", "old", "y", ZDB_WRONG_LOGIN, "Wrong user name or password"},
+        {"outside the login hours", "day", "x", ZDB_OUTSIDE_LOGIN_HOURS,
+         "Login refused: user day may not log in at this time of day"},
     };
     for (const Case& c : cases) {
         int code = ZdbStartZolt(c.user, c.password, ZDB_LANG_ENG, ZDB_CHARSET_LATIN1 * 256);
@@ -56,6 +77,79 @@ TEST_F(EngineTest, LoginChecksUserPasswordAndAccount) {
         EXPECT_EQ(message(code), c.message) << c.name;
         ZdbEndZdbs(0);
     }
+}
+
+TEST(LoginRules, ExpiryAndHoursOnTheLocalClock) {
+    std::tm now{};
+    now.tm_year = 2024 - 1900;
+    now.tm_mon = 2;  // 15 March 2024, 22:30
+    now.tm_mday = 15;
+    now.tm_hour = 22;
+    now.tm_min = 30;
+    struct Case {
+        const char* name;
+        const char* expires;
+        const char* hours;
+        bool closed;
+        int code;
+    };
+    const Case cases[] = {
+        {"no limits", "", "", false, 0},
+        {"last day of the password", "2024-03-15", "", false, 0},
+        {"a day after it", "2024-03-14", "", false, ZDB_PASSWORD_EXPIRED},
+        {"inside the hours", "", "22:00-23:00", false, 0},
+        {"at the end of the hours", "", "08:00-22:30", false, ZDB_OUTSIDE_LOGIN_HOURS},
+        {"hours over midnight", "", "22:30-06:00", false, 0},
+        {"outside hours over midnight", "", "23:00-06:00", false, ZDB_OUTSIDE_LOGIN_HOURS},
+        {"damaged hours refuse", "", "soon", false, ZDB_OUTSIDE_LOGIN_HOURS},
+        {"damaged date refuses", "31.02.2024", "", false, ZDB_PASSWORD_EXPIRED},
+        {"closed logins come first", "2024-03-14", "", true, ZDB_LOGINS_CLOSED},
+    };
+    for (const Case& c : cases) {
+        zdb::User user{"u", "", {"*"}, false, c.expires, c.hours};
+        EXPECT_EQ(zdb::loginRefusal(user, c.closed, now), c.code) << c.name;
+    }
+    EXPECT_EQ(zdb::normalExpiry("31.12.2024"), "2024-12-31");
+    EXPECT_EQ(zdb::normalExpiry("2024-02-30"), std::nullopt);
+    EXPECT_EQ(zdb::normalHours("08:00-08:00"), std::nullopt);
+}
+
+TEST_F(EngineTest, ClosedLoginsRefuseEveryUser) {
+    {
+        zdb::SystemDb system(dir.path, true);
+        system.setLoginsClosed(true);
+    }
+    EXPECT_EQ(login(), ZDB_LOGINS_CLOSED);
+    EXPECT_EQ(message(ZDB_LOGINS_CLOSED), "Login refused for user zoltgate: logins are closed for maintenance");
+    EXPECT_EQ(login(ZDB_CHARSET_UTF8, "zoltgate", "wrong"), ZDB_WRONG_LOGIN);
+    {
+        zdb::SystemDb system(dir.path, true);
+        system.setLoginsClosed(false);
+    }
+    EXPECT_EQ(login(), ZDB_OK);
+}
+
+TEST_F(EngineTest, SystemDatabaseOfTheFirstFormatIsReadAndUpgraded) {
+    std::string path = zdb::SystemDb::pathFor(dir.path);
+    ASSERT_EQ(unlink(path.c_str()), 0);
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
+    std::string hash = zdb::hashPassword("");
+    std::string sql = "CREATE TABLE meta(key TEXT PRIMARY KEY, value TEXT NOT NULL);"
+                      "INSERT INTO meta VALUES('format', '1');"
+                      "CREATE TABLE user(name TEXT PRIMARY KEY COLLATE NOCASE, hash TEXT NOT NULL,"
+                      " databases TEXT NOT NULL, disabled INTEGER NOT NULL);"
+                      "CREATE TABLE procedure(name TEXT NOT NULL COLLATE NOCASE, line INTEGER NOT NULL,"
+                      " text TEXT NOT NULL, PRIMARY KEY(name, line));"
+                      "INSERT INTO user VALUES('zoltgate', '" + hash + "', '*', 0);";
+    ASSERT_EQ(sqlite3_exec(raw, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(raw);
+    ASSERT_EQ(login(), ZDB_OK) << "read as it is";
+    ZdbDeleteRecordControl(&rc);
+    ZdbEndZdbs(0);
+    addUser("anna", "x", {"*"}, false, "2001-01-01");  // opens it for writing: upgraded
+    EXPECT_EQ(login(ZDB_CHARSET_UTF8, "anna", "x"), ZDB_PASSWORD_EXPIRED);
+    EXPECT_EQ(login(), ZDB_OK);
 }
 
 TEST_F(EngineTest, LoginRefusesBadArgumentsAndASecondSession) {
@@ -195,7 +289,8 @@ TEST_F(EngineTest, EveryFailureCodeIsEvenAndHasItsOwnText) {
     std::vector<int> codes = {ZDB_NO_HITS, ZDB_NO_RECORD, ZDB_ACCESS_DISABLED,
                               ZDB_NO_MORE_ITEMS, ZDB_NO_BASE_ACCESS, ZDB_END_OF_DISPLAY,
                               ZDB_NO_MORE_TO_SHOW, ZDB_TOO_MANY_SETS, ZDB_NOT_LOGGED_IN,
-                              ZDB_RECORD_GONE, ZDB_WRONG_LOGIN, 17314, 18562, 36322, ZDB_NOT_AVAILABLE};
+                              ZDB_RECORD_GONE, ZDB_WRONG_LOGIN, ZDB_PASSWORD_EXPIRED,
+                              ZDB_OUTSIDE_LOGIN_HOURS, ZDB_LOGINS_CLOSED, ZDB_NOT_AVAILABLE};
     for (int code = zdb::kSyntaxError; code <= zdb::kQueryTooLong; code += 2) codes.push_back(code);
     std::set<std::string> texts;
     for (int code : codes) {

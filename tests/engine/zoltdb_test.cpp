@@ -188,8 +188,13 @@ TEST_F(Zoltdb, ShellOpensClustersAndLogsInAsAUser) {
 
 TEST_F(Zoltdb, UsersAndProceduresAreListed) {
     ASSERT_EQ(zoltdb("user add anna --password x --databases A,B").status, 0);
-    ASSERT_EQ(zoltdb("user add bob --disabled").status, 0);
-    EXPECT_EQ(zoltdb("user list").output, "anna A,B\nbob * disabled\nzoltgate *\n");
+    ASSERT_EQ(zoltdb("user add bob --disabled --expires 31.12.2030 --hours 08:00-18:00").status, 0);
+    EXPECT_EQ(zoltdb("user list").output,
+              "anna A,B\nbob * disabled expires 2030-12-31 hours 08:00-18:00\nzoltgate *\n");
+    EXPECT_EQ(zoltdb("user add carl --expires 2030-02-30").output,
+              "zoltdb: invalid date '2030-02-30' (YYYY-MM-DD or DD.MM.YYYY)\n");
+    EXPECT_EQ(zoltdb("user add carl --hours 9-17").output,
+              "zoltdb: invalid hours '9-17' (HH:MM-HH:MM, two different times)\n");
     ASSERT_EQ(zoltdb("user del bob").status, 0);
     EXPECT_EQ(zoltdb("user list").output, "anna A,B\nzoltgate *\n");
     ASSERT_EQ(zoltdb("proc add NEWS \"FIND editor\" \"FIND S=1 AND YEAR>1990\"").status, 0);
@@ -200,6 +205,11 @@ TEST_F(Zoltdb, UsersAndProceduresAreListed) {
     auto bare = run(enginetest::zoltdb() + " --data " + other.path + " init --no-public-user");
     ASSERT_EQ(bare.status, 0);
     EXPECT_EQ(run(enginetest::zoltdb() + " --data " + other.path + " user list").output, "");
+    ASSERT_EQ(zoltdb("logins close").status, 0);
+    EXPECT_EQ(zoltdb("shell PACKAGES", "").output,
+              "Error 36322: Login refused for user zoltgate: logins are closed for maintenance\n");
+    ASSERT_EQ(zoltdb("logins open").status, 0);
+    EXPECT_EQ(zoltdb("shell PACKAGES", "").output, "");
 }
 
 }  // namespace
