@@ -8,6 +8,7 @@
 #include "login_rules.h"
 #include "messages.h"
 #include "password.h"
+#include "record_access.h"
 #include "rcs.h"
 #include "session.h"
 #include "session_file.h"
@@ -94,6 +95,8 @@ int ZdbDefineWindow(int window, int rows, int columns) {
         Session& s = session();
         if (window != 1 || rows < 1 || rows > 1000 || columns < 1 || columns > 10000)
             throw EngineError(kInvalidWindow);
+        // A page laid out for other columns would not fit the caller's new line buffer.
+        if (rows != s.windowRows || columns != s.windowColumns) s.window = Window{};
         s.windowRows = rows;
         s.windowColumns = columns;
         return ZDB_OK;
@@ -124,12 +127,7 @@ int ZdbCreateRecordControl(ZdbRecordControl* rc) {
 
 int ZdbEraseRecordControl(ZdbRecordControl rc) {
     return guarded([&] {
-        ZdbRecordControlData& control = session().recordControl(rc);
-        std::string last = control.lastDatabase;
-        uint64_t generation = control.generation + 1;
-        control = ZdbRecordControlData{};
-        control.lastDatabase = last;
-        control.generation = generation;
+        forgetRecord(session().recordControl(rc));
         return ZDB_OK;
     });
 }

@@ -69,12 +69,18 @@ public:
     std::vector<int32_t> allRecordIds();
     // Indexed word counts of the records `ids` (sorted), in the same order.
     std::vector<uint32_t> wordCounts(const std::vector<int32_t>& ids);
+    // The content type of the BLOB of `field` in `part` of record `id`, empty for none.
+    std::string blobType(int32_t id, int part, int field);
     // The BLOB of `field` in `part` of record `id`, or nothing.
     std::optional<BlobContent> readBlob(int32_t id, int part, int field);
     // Every place of `term`, superseded records left out; ordinals when asked for.
     TermPostings postings(const std::string& term, bool withOrdinals = true);
     // Words of the index that begin with `prefix`, at most `limit` + 1 of them.
     std::vector<std::string> termsWithPrefix(const std::string& prefix, size_t limit);
+    // The first `limit` words of the index from `start` on (in index order) that some
+    // record holds in one of `fields`, each with the number of those records.
+    std::vector<std::pair<std::string, int64_t>> termCounts(const std::string& start,
+                                                            const std::bitset<256>& fields, size_t limit);
     // Every word of the index, passed to `visit` in order.
     template <typename Visit> void forEachTerm(Visit visit);
     // Values of `field` that compare with `value` as `op` asks, sorted.

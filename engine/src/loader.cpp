@@ -7,6 +7,7 @@
 
 #include "codes.h"
 #include "error.h"
+#include "thesaurus.h"
 #include "values.h"
 #include "word_positions.h"
 
@@ -220,6 +221,9 @@ void Loader::commit() {
     Statement words(db_.connection(),
                     "UPDATE meta SET value = CAST(value AS INTEGER) + ? WHERE key = 'words'");
     words.bind(1, wordDelta_).run();
+    // Checked inside the batch's transaction: a batch that breaks the hierarchy is
+    // rolled back whole, like a batch with a bad record.
+    if (db_.schema().isThesaurus()) checkThesaurus(db_);
     transaction_->commit();
     transaction_.reset();
     committed_ += batchRecords_;

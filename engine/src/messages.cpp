@@ -41,7 +41,7 @@ constexpr std::pair<int, std::string_view> kCatalogue[] = {
     {kInternalError, "Engine internal error (details in the engine's debug output)"},
     {kNoSession, "No session: log in first"},
     {kInvalidArgument, "Invalid argument to %1"},
-    {kInvalidHandle, "Invalid record control or cursor"},
+    {kInvalidHandle, "Invalid record control, cursor or summary"},
     {kNoBase, "No database is open"},
     {kNotComparable, "Field '%1' cannot be compared with <, >, <=, >= or <>"},
     {kInvalidValue, "Invalid value '%1'"},
@@ -71,6 +71,13 @@ constexpr std::pair<int, std::string_view> kCatalogue[] = {
     {kTooManyDatabases, "Too many databases in the cluster"},
     {kDatabaseReadOnly, "Database %1 cannot be written"},
     {kQueryTooLong, "The query is too long"},
+    {kThesaurusCycle, "The broader terms of the thesaurus form a cycle: %1"},
+    {kDuplicateTerm, "Thesaurus term '%1' is given by two records"},
+    {kExportWriteFailed, "The document cannot be written to %1"},
+    {kCannotConvert, "A document of type %1 cannot be converted to HTML"},
+    {kUnknownConverter, "Unknown converter '%1'"},
+    {kBadFileName, "Invalid output file name '%1'"},
+    {kUnknownFormat, "Unknown display format '%1'"},
 };
 
 }  // namespace

@@ -126,29 +126,40 @@ int loadRecords(const std::string& dataDir, const std::string& name, const std::
         size_t lineNumber = 0;
         size_t inBatch = 0;
         InputRecord record;
+        // The first failure stops the load; the batch it falls in is not written.
+        auto stopped = [&](const std::string& where, const std::string& what) {
+            loader.abort();
+            if (terminal) progress(loader.committed(), true);
+            return fail(where + ": " + what + " (load stopped: " + std::to_string(loader.committed()) +
+                        " records of earlier batches are loaded; nothing of this batch)");
+        };
         while (std::getline(in, line)) {
             ++lineNumber;
             if (trim(line).empty()) continue;
+            std::string where = shown + ":" + std::to_string(lineNumber);
             try {
                 parseRecordJson(db->schema(), line, baseDir, record);
                 loader.add(record);
             } catch (const InputError& error) {
-                loader.abort();
-                if (terminal) progress(loader.committed(), true);
-                return fail(shown + ":" + std::to_string(lineNumber) + ": " + error.what() +
-                            " (load stopped: " + std::to_string(loader.committed()) +
-                            " records of earlier batches are loaded; nothing of this batch)");
+                return stopped(where, error.what());
             } catch (const EngineError& error) {
-                loader.abort();
-                return fail(shown + ":" + std::to_string(lineNumber) + ": " + describe(error));
+                return stopped(where, describe(error));
             }
             if (++inBatch == kBatchRecords) {
-                loader.commit();
+                try {
+                    loader.commit();
+                } catch (const EngineError& error) {
+                    return stopped(where, describe(error));  // a thesaurus batch that breaks the hierarchy
+                }
                 inBatch = 0;
                 if (terminal) progress(loader.committed(), false);
             }
         }
-        loader.commit();
+        try {
+            loader.commit();
+        } catch (const EngineError& error) {
+            return stopped(shown, describe(error));
+        }
         loader.mergeIfNeeded();
         double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         if (terminal) progress(loader.committed(), true);
@@ -221,7 +232,10 @@ int showInfo(const std::string& dataDir, const std::string& name) {
         std::cout << "Fields:\n";
         for (const Field& field : schema.fields)
             std::cout << "  " << field.number << " " << field.name << " " << fieldTypeName(field.type)
-                      << (field.isPart() ? " parts" : "") << "\n";
+                      << (field.isPart() ? " parts" : "")
+                      << (field.number == schema.termField ? " term" : "")
+                      << (field.number == schema.broaderField ? " broader" : "")
+                      << (field.number == schema.narrowerField ? " narrower" : "") << "\n";
         std::cout << "Formats:\n";
         for (const auto& [format, text] : schema.formats) std::cout << "  " << format << ": " << text << "\n";
         struct stat info {};

@@ -291,17 +291,6 @@ TEST_F(Search, ProceduresHandOutTheirLines) {
     EXPECT_EQ(message(zdb::kUnknownCommand), "Unknown command 'NOSUCH'");
 }
 
-TEST_F(Search, DisplayShowAndForwardAreNotAvailableYet) {
-    ASSERT_EQ(login(), ZDB_OK);
-    ASSERT_EQ(ccl("BASE PACKAGES"), ZDB_OK);
-    int order = 0;
-    EXPECT_EQ(ccl("DISPLAY editor", &order), ZDB_NOT_AVAILABLE);
-    EXPECT_EQ(order, ZDB_ORDER_DISPLAY);
-    EXPECT_EQ(ccl("SHOW R=FROM 1", &order), ZDB_NOT_AVAILABLE);
-    EXPECT_EQ(order, ZDB_ORDER_SHOW);
-    EXPECT_EQ(ccl("FORWARD"), ZDB_NOT_AVAILABLE);
-}
-
 TEST_F(Search, BaseOpensOneDatabaseOrACluster) {
     createDatabase("OTHER", enginetest::kPackagesSchema,
                    {R"({"id": 2, "PACKAGE": "ed", "DESCRIPTION": "the standard editor"})",
