@@ -13,44 +13,21 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
 
-#include "database.h"
-#include "json_io.h"
-#include "loader.h"
-#include "system_db.h"
-#include "zdb.h"
+#include "corpus.h"
 
 namespace {
 
 std::string g_dataDir;
 
-std::string readText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // Loads `lines` into a new database `name`; prints the rate and the file size.
-void build(const std::string& name, const std::string& schemaFile, const std::vector<std::string>& lines) {
-    zdb::Database::create(g_dataDir, zdb::parseSchemaJson(readText(schemaFile), name));
-    auto db = zdb::Database::open(g_dataDir, name, true);
+void build(const std::string& name, const std::vector<std::string>& lines) {
+    bench::createDebianDatabase(g_dataDir, name);
     auto start = std::chrono::steady_clock::now();
-    zdb::Loader loader(*db);
-    zdb::InputRecord record;
-    size_t inBatch = 0;
-    for (const std::string& line : lines) {
-        zdb::parseRecordJson(db->schema(), line, ".", record);
-        loader.add(record);
-        if (++inBatch == 10000) {
-            loader.commit();
-            inBatch = 0;
-        }
-    }
-    loader.commit();
-    loader.mergeIfNeeded();
+    bench::loadLines(g_dataDir, name, lines);
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     struct stat info {};
     stat(zdb::Database::pathFor(g_dataDir, name).c_str(), &info);
@@ -242,26 +219,10 @@ void login(benchmark::State& state) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const char* corpus = std::getenv("ZGW_BENCH_CORPUS");
-    if (!corpus) {
-        std::cerr << "Set ZGW_BENCH_CORPUS to a JSON Lines corpus (bench/run.sh makes one).\n";
-        return 1;
-    }
-    std::string schema = std::string(ZGW_SOURCE_DIR) + "/bench/debian_packages.json";
-    std::vector<std::string> lines;
-    {
-        std::ifstream in(corpus);
-        std::string line;
-        while (std::getline(in, line))
-            if (!line.empty()) lines.push_back(line);
-    }
-    char pattern[] = "/tmp/zgwbench.XXXXXX";
-    if (!mkdtemp(pattern)) return 1;
-    g_dataDir = pattern;
-    UpdateRCS("ZDBS_DATA", g_dataDir.c_str());
-    zdb::SystemDb::create(g_dataDir, true);
-    build("FULL", schema, lines);
-    build("QUARTER", schema, std::vector<std::string>(lines.begin(), lines.begin() + static_cast<long>(lines.size() / 4)));
+    std::vector<std::string> lines = bench::corpusLines();
+    g_dataDir = bench::scratchDataDir("zgwbench");
+    build("FULL", lines);
+    build("QUARTER", std::vector<std::string>(lines.begin(), lines.begin() + static_cast<long>(lines.size() / 4)));
     check(ZdbStartZolt("zoltgate", "", ZDB_LANG_ENG, ZDB_CHARSET_LATIN1 * 256), "login");
     ZdbCreateRecordControl(&g_rc);
 

@@ -14,44 +14,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iostream>
 #include <map>
 #include <string>
 #include <vector>
 
-#include "database.h"
-#include "json_io.h"
-#include "loader.h"
-#include "system_db.h"
-#include "zdb.h"
+#include "corpus.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-std::string readText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// Loads `lines` into database `name` in batches of 10,000, then merges when needed.
-void load(const std::string& dataDir, const std::string& name, const std::vector<std::string>& lines) {
-    auto db = zdb::Database::open(dataDir, name, true);
-    zdb::Loader loader(*db);
-    zdb::InputRecord record;
-    size_t inBatch = 0;
-    for (const std::string& line : lines) {
-        zdb::parseRecordJson(db->schema(), line, ".", record);
-        loader.add(record);
-        if (++inBatch == 10000) {
-            loader.commit();
-            inBatch = 0;
-        }
-    }
-    loader.commit();
-    loader.mergeIfNeeded();
-}
 
 // Searches until `stop` (a pipe) is closed; prints its figures on standard output.
 int searchLoop(int stop) {
@@ -88,26 +59,10 @@ int searchLoop(int stop) {
 }  // namespace
 
 int main() {
-    const char* corpus = std::getenv("ZGW_BENCH_CORPUS");
-    if (!corpus) {
-        std::cerr << "Set ZGW_BENCH_CORPUS to a JSON Lines corpus (bench/run.sh makes one).\n";
-        return 1;
-    }
-    std::vector<std::string> lines;
-    {
-        std::ifstream in(corpus);
-        std::string line;
-        while (std::getline(in, line))
-            if (!line.empty()) lines.push_back(line);
-    }
-    char pattern[] = "/tmp/zgwconc.XXXXXX";
-    if (!mkdtemp(pattern)) return 1;
-    std::string dataDir = pattern;
-    UpdateRCS("ZDBS_DATA", dataDir.c_str());
-    zdb::SystemDb::create(dataDir, true);
-    std::string schema = readText(std::string(ZGW_SOURCE_DIR) + "/bench/debian_packages.json");
-    zdb::Database::create(dataDir, zdb::parseSchemaJson(schema, "LIVE"));
-    load(dataDir, "LIVE", std::vector<std::string>(lines.begin(), lines.begin() + static_cast<long>(lines.size() / 4)));
+    std::vector<std::string> lines = bench::corpusLines();
+    std::string dataDir = bench::scratchDataDir("zgwconc");
+    bench::createDebianDatabase(dataDir, "LIVE");
+    bench::loadLines(dataDir, "LIVE", std::vector<std::string>(lines.begin(), lines.begin() + static_cast<long>(lines.size() / 4)));
 
     // The loader closes its end of the pipe when the load is over.
     int pipeEnds[2];
@@ -119,7 +74,7 @@ int main() {
     }
     close(pipeEnds[0]);
     auto start = Clock::now();
-    load(dataDir, "LIVE", lines);
+    bench::loadLines(dataDir, "LIVE", lines);
     double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     close(pipeEnds[1]);
     std::printf("load of %zu records over %zu: %.1f s\n", lines.size(), lines.size() / 4, seconds);
