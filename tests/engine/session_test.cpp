@@ -114,35 +114,12 @@ TEST(LoginRules, ExpiryAndHoursOnTheLocalClock) {
     EXPECT_EQ(zdb::normalHours("08:00-08:00"), std::nullopt);
 }
 
-TEST_F(EngineTest, ClosedLoginsRefuseEveryUser) {
-    {
-        zdb::SystemDb system(dir.path, true);
-        system.setLoginsClosed(true);
-    }
-    EXPECT_EQ(login(), ZDB_LOGINS_CLOSED);
-    EXPECT_EQ(message(ZDB_LOGINS_CLOSED), "Login refused for user zoltgate: logins are closed for maintenance");
-    EXPECT_EQ(login(ZDB_CHARSET_UTF8, "zoltgate", "wrong"), ZDB_WRONG_LOGIN);
-    {
-        zdb::SystemDb system(dir.path, true);
-        system.setLoginsClosed(false);
-    }
-    EXPECT_EQ(login(), ZDB_OK);
-}
-
 TEST_F(EngineTest, SystemDatabaseOfTheFirstFormatIsReadAndUpgraded) {
-    std::string path = zdb::SystemDb::pathFor(dir.path);
-    ASSERT_EQ(unlink(path.c_str()), 0);
-    sqlite3* raw = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
-    std::string hash = zdb::hashPassword("");
-    std::string sql = "CREATE TABLE meta(key TEXT PRIMARY KEY, value TEXT NOT NULL);"
-                      "INSERT INTO meta VALUES('format', '1');"
-                      "CREATE TABLE user(name TEXT PRIMARY KEY COLLATE NOCASE, hash TEXT NOT NULL,"
-                      " databases TEXT NOT NULL, disabled INTEGER NOT NULL);"
-                      "CREATE TABLE procedure(name TEXT NOT NULL COLLATE NOCASE, line INTEGER NOT NULL,"
-                      " text TEXT NOT NULL, PRIMARY KEY(name, line));"
-                      "INSERT INTO user VALUES('zoltgate', '" + hash + "', '*', 0);";
-    ASSERT_EQ(sqlite3_exec(raw, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3* raw = nullptr;  // back to the first format: users without expiry or hours
+    ASSERT_EQ(sqlite3_open(zdb::SystemDb::pathFor(dir.path).c_str(), &raw), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(raw, "ALTER TABLE user DROP COLUMN expires; ALTER TABLE user DROP COLUMN hours;"
+                                "UPDATE meta SET value = '1' WHERE key = 'format'", nullptr, nullptr, nullptr),
+              SQLITE_OK);
     sqlite3_close(raw);
     ASSERT_EQ(login(), ZDB_OK) << "read as it is";
     ZdbDeleteRecordControl(&rc);
