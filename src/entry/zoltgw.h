@@ -17,6 +17,7 @@
 #include "db/zolt.h"
 #include "entry/error_place.h"
 #include "search/find_result.h"
+#include "template/template_engine.h"
 
 struct FileCloser {
     void operator()(std::FILE* file) const { if (file) std::fclose(file); }
@@ -79,9 +80,10 @@ public:
     void keepSearchSet();
 
     // Steps that other parts of the program provide: the search, the page template,
-    // the binary field and record reading (src/entry/pending_steps.cpp until they exist).
+    // the binary field and record reading (src/entry/pending_steps.cpp until they exist;
+    // the page template is src/template).
     int doFind();                      // the search; 0 or -1 with the error fields set
-    int prehtml();                     // the page from the template; 0 or -1
+    int prehtml() { return page.prehtml(); }  // the page from the template; 0 or -1
     void outputZoltbin();              // the whole response for a binary field
     void readZoltRecord(int flags);    // makes the record at findresult.ris current
 
@@ -133,12 +135,11 @@ public:
     StrBuf idsName;                   // name part of ${ZGWIDS}
     StrBuf urlSaveName;               // ${ZGWURLSAVE}
     StrBuf saveHtml;                  // ${SAVEHTML}
-    int htmlOutput = 0;               // template output switch
-    int savedHtmlOutput = 2;          // kept htmlOutput (2: nothing kept)
-    int zgwPart = 0;                  // ${ZGWPART}
+    int zgwPart = 0;                  // ${ZGWPART}; the template's part loop moves it
     NamedList<StrBuf> mimeTypes;      // suffix -> content type (MIME)
     StrBuf configFile;                // path of the configuration file (at most 511)
     int cacheGiven = 0;               // a CACHE line was seen
     int loginRequired = 0;            // the engine refused the user: login form
     FilePtr tempFile;                 // scratch file of the request
+    TemplateEngine page{*this};       // the page template: its buffer, scan and loops
 };
