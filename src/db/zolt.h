@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "cgi/strbuf.h"
+#include "db/hit_table.h"
 #include "db/item_text.h"
 #include "zdb.h"
 
@@ -110,8 +111,8 @@ public:
     int fieldSign = 0;               // setCursor passes the negated field number while set
     int encoding = 1;                // character set code (ENCODING); above 3: multi-byte
     int hilite = 0;                  // 0 none, 1 hilon/hiloff, 2 hit anchors
-    int hitTotal = 0;                // hit table state of the current record
-    int hitIndex = 0;
+    int hitTotal = 0;                // entries in hitTable
+    int hitIndex = 0;                // next entry (from 1) of the current field; 0: none left
     int anchorCounter = 0;           // numbers hit anchors across the request
     int hitTablesAllocated = 0;
     int sortedFlag = 0;              // 1 after ZdbSortRecords; -1 for an unsorted hit list
@@ -122,6 +123,7 @@ public:
     StrBuf msgLogin{"Login error"};
     StrBuf msgOther{"An error occurred"};
     bool countedSession = false;     // this object started the engine session and ends it
+    HitTable hitTable;               // hits of the current record (when hilite is on)
 
     // Size of messageText and of the shell-symbol buffer, terminator included.
     static constexpr int kTextBufferSize = 1024;
@@ -132,4 +134,7 @@ public:
 
 private:
     int callZdbsAt(const char* text, int depth);
+    // getItem after an item with no text: a TEXT field moves on to the next paragraph
+    // (paragraphNumber 0 when there is none); 0 or a negative state.
+    int emptyItem();
 };
