@@ -173,3 +173,5 @@ int TemplateEngine::prehtml() {
     flushResponse();
     return 0;
 }
+
+TemplateEngine::TemplateEngine(zoltgw& controller) : gw(controller) {}
