@@ -1,5 +1,5 @@
 // pending_steps.cpp - the steps of a request that this build does not have yet: the
-// search, the binary field and record reading. A request that
+// binary field. A request that
 // reaches one of them ends with the error page saying so, plainly; each step's file
 // replaces its definition here when it is built.
 
@@ -16,11 +16,7 @@ int stepNotAvailable(zoltgw& gw, const char* step) {
 
 }  // namespace
 
-int zoltgw::doFind() { return stepNotAvailable(*this, "The search is"); }
-
 void zoltgw::outputZoltbin() {
     stepNotAvailable(*this, "Binary field output is");
     printStatusPage();
 }
-
-void zoltgw::readZoltRecord(int) { stepNotAvailable(*this, "Reading records is"); }

@@ -109,6 +109,13 @@ int zoltgw::readSavedResult(std::string_view value) {
 
     status = readFarg(key, *text);
     if (status != 0) return status;
+    // The position is an index into the saved ids: one past them would be read
+    // outside the list (or taken for a broken run) when the record is shown, so it is
+    // answered as an expired result. Position 0 of a result without ids is the page of
+    // an empty result and stays valid.
+    const int savedIds = findresult.rid.size();
+    if (findresult.ris >= savedIds && !(findresult.ris == 0 && savedIds == 0))
+        return applyExpiryRule(*this, Saved::Result, ENOENT);
     skipFind = 1;  // the saved result replaces the search
     idsMode = 100;
     idsName = name;

@@ -17,6 +17,7 @@
 #include "db/zolt.h"
 #include "entry/error_place.h"
 #include "search/find_result.h"
+#include "search/search.h"
 #include "template/template_engine.h"
 
 struct FileCloser {
@@ -79,13 +80,13 @@ public:
     // Keeps the search's set as lastSearchSet and as searchSetText.
     void keepSearchSet();
 
-    // Steps that other parts of the program provide: the search, the page template,
-    // the binary field and record reading (src/entry/pending_steps.cpp until they exist;
-    // the page template is src/template).
+    // The search and record reading, carried out by `search` (src/search).
     int doFind();                      // the search; 0 or -1 with the error fields set
-    int prehtml() { return page.prehtml(); }  // the page from the template; 0 or -1
-    void outputZoltbin();              // the whole response for a binary field
     void readZoltRecord(int flags);    // makes the record at findresult.ris current
+    // The page from the template, rendered by `page` (src/template); 0 or -1.
+    int prehtml() { return page.prehtml(); }
+    // The binary field (src/entry/pending_steps.cpp until it exists).
+    void outputZoltbin();              // the whole response for a binary field
 
     // Clusters and form arguments (src/entry).
     int createClusterByName(std::string_view name);
@@ -122,6 +123,7 @@ public:
     StrBuf errorFile;                 // source unit of the error
     int errorLine = 0;                // shown when >= 1 at message level 1
     FindResult findresult;
+    Search search{*this};             // the search and record reading, with their own state
     PtrArray<StrBuf> formFieldNames;  // plain parameter names, request order
     NamedList<StrBuf> formFields;     // plain parameters and ${FREETEXT} (empty name)
     StrBuf andOr{"AND"};              // operator joining form fields

@@ -110,6 +110,14 @@ void zoltgw::outputView() {
     }
     ViewField view = parseViewField(findresult.viewFieldName.view());
     if (view.hasTextField) db.hilite = 1;
+    // A view names a record of a saved result; without one there is nothing to read
+    // (record reading would take the request for a broken run and end the process).
+    if (findresult.rid.empty()) {
+        failStep("(S) No record to view: the request names no saved result", 0);
+        printStatusPage();
+        return;
+    }
+    search.recordErrorsInPage = false;  // nothing is written before the view itself
     readZoltRecord(view.hasTextField ? 1 : 0);
     if (status != 0) {  // the record could not be read: nothing has been written yet
         printStatusPage();

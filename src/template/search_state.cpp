@@ -1,13 +1,17 @@
-// search_state.cpp - what the template reads of the search's state. This build has no
-// search yet (doFind ends every request that asks for one), so no search failed, no
-// sort failed, no saved record went missing and no record came from a cluster; these
-// read the search's own fields once it exists.
+// search_state.cpp - what the template reads of the search's state: the fields of the
+// controller's Search, read and set here only.
 
 #include "template/search_state.h"
 
-int searchStatus(const zoltgw&) { return 0; }
-bool sortFailed(const zoltgw&) { return false; }
-int missingRecordId(const zoltgw&) { return 0; }
-void chooseErrorTemplate(zoltgw&) {}
-bool clusterRecord(const zoltgw&) { return false; }
-void markHitListShown(zoltgw&) {}
+#include "entry/zoltgw.h"
+
+int searchStatus(const zoltgw& gw) { return gw.search.searchStatus; }
+bool sortFailed(const zoltgw& gw) { return gw.search.sortFailed != 0; }
+int missingRecordId(const zoltgw& gw) { return gw.search.recordNotFoundId; }
+bool clusterRecord(const zoltgw& gw) { return gw.search.clusterRecord != 0; }
+void markHitListShown(zoltgw& gw) { gw.search.hitListShown = true; }
+
+void chooseErrorTemplate(zoltgw& gw) {
+    gw.search.searchStatus = -1;
+    gw.findresult.htmlTemplate = gw.findresult.snHtmlTemplate;
+}
