@@ -39,16 +39,6 @@ ItemText cutItem(const ItemText& item, char cut) {
     return shorter;
 }
 
-// The number the comparison text starts with (its leading digits).
-long long leadingNumber(std::string_view text) {
-    long long value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9' || value > 99999999999LL) break;
-        value = value * 10 + (c - '0');
-    }
-    return value;
-}
-
 }  // namespace
 
 void TemplateEngine::writeFiller(int count) {
@@ -154,7 +144,7 @@ int TemplateEngine::judgeItem(const ItemText& item) {
     if (!settings.comparison) return hasNonWhite(text) ? 1 : 0;
     switch (settings.comparisonLetter) {
         case 'D':
-            return fieldDate(text) == leadingNumber(settings.comparisonText) ? 0 : 1;
+            return fieldDate(text) == comparisonNumber(settings.comparisonText) ? 0 : 1;
         case 'C': case 'B': case 'E':
             return dateCondition(text);
         default:

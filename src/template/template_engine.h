@@ -84,8 +84,6 @@ public:
     StrBuf pageStamp;
 
 private:
-    friend struct VariableEntry;
-
     // ---- Finding and reading the template (template_file.cpp) ----
     // Reads the template the request names into templateText; 0, or -1 with the error
     // fields set. `opened` receives the path read.
@@ -171,10 +169,17 @@ private:
     // Writes one item under settings (or judges it for an EMPTY test); 1 when written.
     int outputItem(const ItemText& item);
     int judgeItem(const ItemText& item);
-    // The comparison letters C, B and E of an EMPTY test (date_condition.cpp).
+    // The comparison letters C, B and E of an EMPTY test over an item (date_condition.cpp):
+    // 1 when it holds, else 0.
     int dateCondition(std::string_view text);
+    // True when the current item of field `name` equals value (A-Z in any case); a field
+    // or item that cannot be read writes the error heading (naming `errorText` for a
+    // missing item) and does not hold.
+    bool currentItemIs(std::string_view name, std::string_view value, std::string_view errorText);
     // The field's date DD.MM.YYYY as YYYYMMDD; a missing or non-digit position ends it.
     static long long fieldDate(std::string_view text);
+    // The number a comparison text starts with.
+    static long long comparisonNumber(std::string_view text);
     void decideEmptyTest(bool holds);
     void writeFiller(int count);
 

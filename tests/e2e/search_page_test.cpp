@@ -35,12 +35,16 @@ protected:
         writeFile(root_ / "schema.json",
                   R"({"name": "DOCS", "fields": [{"name": "TI", "type": "PHRASE"}, {"name": "TX", "type": "TEXT"},)"
                   R"( {"name": "CH", "type": "TEXT", "parts": true}, {"name": "YEAR", "type": "INTEGER"},)"
-                  R"( {"name": "DUE", "type": "PHRASE"}, {"name": "NOTE", "type": "PHRASE"}]})");
+                  R"( {"name": "DUE", "type": "PHRASE"}, {"name": "NOTE", "type": "PHRASE"}, {"name": "URL", "type": "PHRASE"},)"
+                  R"( {"name": "STATUS", "type": "PHRASE"}]})");
         writeFile(root_ / "docs.jsonl",
                   R"({"id": 1, "TI": ["Cats <b>bold</b>", "Felines"], "TX": ["Cats sleep a lot.", "Second para with cats."],)"
                   R"( "YEAR": 2001, "DUE": "01.01.2026", "parts": [{"CH": "part one cats"}, {"CH": "part two"}]})"
                   "\n"
                   R"({"id": 2, "TI": "Dogs & cats", "TX": "Dogs bark. Caf\u00e9 cr\u00e8me.", "YEAR": 1999})"
+                  "\n"
+                  R"({"id": 3, "TI": ["alpha1", "beta22", "gamma3"], "URL": ["www.example.org", "HTTP://X.ORG"],)"
+                  R"( "DUE": "31.12.2099", "STATUS": "Open"})"
                   "\n");
         writeFile(root_ / "news.jsonl", R"({"id": 7, "TI": "News of cats", "TX": "Cats in the news."})" "\n");
         std::string many;
@@ -165,7 +169,7 @@ TEST_F(SearchPage, PagesFollowTheirLinksForwardAndBack) {
 }
 
 TEST_F(SearchPage, FieldReferencesWithTheirFlags) {
-    struct Case { const char* name; std::string snippet, out; };
+    struct Case { const char* name; std::string snippet, out; const char* search = "cats felines"; };
     const std::string cats = "<b>Cats</b> &lt;b&gt;bold&lt;/b&gt;";
     const Case cases[] = {
         {"all items", "${TI}", cats + "<b>Felines</b>"},
@@ -195,10 +199,14 @@ TEST_F(SearchPage, FieldReferencesWithTheirFlags) {
         {"item loop", "<ZOLTLOOP ITEM>(${TI})<ZOLTLOOP END>", "(" + cats + ")(<b>Felines</b>)"},
         {"multi-value loop", "<ZOLTLOOP ITEM ITEMTYPE=MULTI>(${TI.C})<ZOLTLOOP END>", "(" + cats + ")(<b>Felines</b>)"},
         {"unknown field", "${NOSUCH.1}", "<h1> (S) ${NOSUCH.1} Unknown field &#39;NOSUCH&#39;</h1>"},
+        // Items of six characters: the limit cuts the second, the separators stay.
+        {"character limit over items", "${TI.S, .#10}", "<b>alpha1</b>, beta, ", "alpha1"},
+        {"item limit with separator", "${TI.M2.S/}", "<b>alpha1</b>/beta22", "alpha1"},
+        {"link prefix, any case", "${URL.H.S|}", "http://www.example.org|HTTP://X.ORG", "alpha1"},
     };
     for (const auto& c : cases) {
         std::string out = page("<ZOLTLOOP RIS>" + c.snippet + "<ZOLTLOOP END>|after",
-                               {{"${APPL}", "docs"}, {"${FREETEXT}", "cats felines"}, {"${HILITE}", "1"}});
+                               {{"${APPL}", "docs"}, {"${FREETEXT}", c.search}, {"${HILITE}", "1"}});
         EXPECT_EQ(out, kHeader + c.out + "|after") << c.name << ": " << c.snippet;
     }
 }
@@ -220,7 +228,7 @@ TEST_F(SearchPage, HitsMarkedWithTagsOrAnchors) {
 }
 
 TEST_F(SearchPage, EmptyTests) {
-    struct Case { const char* name; std::string snippet, out; };
+    struct Case { const char* name; std::string snippet, out; const char* search = "felines"; };
     const Case cases[] = {
         {"ISEMPTY over an empty field", "<ZOLTIF ISEMPTY>${NOTE}empty<ZOLTIF END>", "empty"},
         {"ISEMPTY over a field with text", "<ZOLTIF ISEMPTY>${TI}empty<ZOLTIF END>", ""},
@@ -232,10 +240,24 @@ TEST_F(SearchPage, EmptyTests) {
         {"date other than the comparison", "<ZOLTIF NEMPTY>${DUE.\xA3" "D20260102}x<ZOLTIF END>", "x"},
         {"date passed", "<ZOLTIF NEMPTY>${DUE.\xA3" "C}x<ZOLTIF END>", ""},
         {"text after the test", "<ZOLTIF NEMPTY>${NOTE}x<ZOLTIF END>y", "y"},
+        {"date not passed", "<ZOLTIF NEMPTY>${DUE.\xA3" "C}x<ZOLTIF END>", "x", "alpha1"},
+        {"date not passed and item holds", "<ZOLTIF NEMPTY>${DUE.\xA3" "B20000101STATUS=open}x<ZOLTIF END>", "x",
+         "alpha1"},
+        {"item does not hold", "<ZOLTIF NEMPTY>${DUE.\xA3" "B20000101STATUS=closed}x<ZOLTIF END>", "", "alpha1"},
+        {"second item holds", "<ZOLTIF NEMPTY>${DUE.\xA3" "B20000101STATUS=open#TI=ALPHA1}x<ZOLTIF END>", "x",
+         "alpha1"},
+        {"second item does not hold", "<ZOLTIF NEMPTY>${DUE.\xA3" "B20000101STATUS=open#TI=beta22}x<ZOLTIF END>", "",
+         "alpha1"},
+        {"date other than the excluded one", "<ZOLTIF NEMPTY>${DUE.\xA3" "E20990101STATUS=open}x<ZOLTIF END>", "x",
+         "alpha1"},
+        {"the excluded date", "<ZOLTIF NEMPTY>${DUE.\xA3" "E20991231STATUS=open}x<ZOLTIF END>", "", "alpha1"},
+        {"date passed, item holds", "<ZOLTIF NEMPTY>${DUE.\xA3" "B20000101TI=Felines}x<ZOLTIF END>", ""},
+        {"unknown field in the condition", "<ZOLTIF NEMPTY>${DUE.\xA3" "B20000101NOSUCH=x}x<ZOLTIF END>",
+         "<h1> (S) NOSUCH Unknown field &#39;NOSUCH&#39;</h1>", "alpha1"},
     };
     for (const auto& c : cases) {
         std::string out = page("<ZOLTLOOP RIS>" + c.snippet + "<ZOLTLOOP END>",
-                               {{"${APPL}", "docs"}, {"${FREETEXT}", "felines"}});
+                               {{"${APPL}", "docs"}, {"${FREETEXT}", c.search}});
         EXPECT_EQ(out, kHeader + c.out) << c.name;
     }
 }
