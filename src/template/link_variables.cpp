@@ -52,14 +52,16 @@ void TemplateEngine::writeSavedResultReference() {
     printLinkValue(reference);
 }
 
-void TemplateEngine::writePageParameters() {
+void TemplateEngine::writePageParameters(bool withTemplate) {
     writeParameter("${APPL}", gw.applName.view());
     writeResponse("&");
     writeParameter("${BASE}", gw.baseName.view());
     writeResponse("&");
     writeParameter("${FORD}", gw.findresult.fordMode);
-    writeResponse("&");
-    writeParameter("${HTML}", gw.findresult.htmlTemplate.view());
+    if (withTemplate) {
+        writeResponse("&");
+        writeParameter("${HTML}", gw.findresult.htmlTemplate.view());
+    }
     writeResponse("&${ZGWIDS}=");
     writeSavedResultReference();
 }
@@ -80,7 +82,7 @@ void TemplateEngine::writePageLink(std::string_view, int which) {
             writeParameter("${MAXPAGE}", r.maxPage);
             writeResponse("&");
         }
-        writePageParameters();
+        writePageParameters(true);
     }
     if (kind == LinkKind::kNextPart || kind == LinkKind::kPreviousPart) {
         writeResponse("&");
@@ -103,13 +105,7 @@ void TemplateEngine::writePageLink(std::string_view, int which) {
 }
 
 void TemplateEngine::writeFieldLink(std::string_view, int which) {
-    writeParameter("${APPL}", gw.applName.view());
-    writeResponse("&");
-    writeParameter("${BASE}", gw.baseName.view());
-    writeResponse("&");
-    writeParameter("${FORD}", gw.findresult.fordMode);
-    writeResponse("&${ZGWIDS}=");
-    writeSavedResultReference();
+    writePageParameters(false);
     // The template goes on with "=" and the field to send or view.
     writeResponse(static_cast<FieldLink>(which) == FieldLink::kBinaryField ? "&${ZOLTPIFE}" : "&${ZOLTVFLD}");
 }

@@ -55,6 +55,7 @@ struct FieldPiece {
 };
 
 struct VariableEntry;
+struct ScanMarkup;
 
 class TemplateEngine {
 public:
@@ -96,6 +97,9 @@ private:
     // ---- The scan (template_scan.cpp) ----
     // Copies templateText from templatePos to its end, handing markup on.
     void scan();
+    // Appends c to the markup being collected; at `end` hands it to its interpreter, at
+    // `most` characters writes it as text.
+    void collect(ScanMarkup& markup, char c, char end, int most);
     void writeText(std::string_view text);
     void writeChar(char c);
 
@@ -150,7 +154,8 @@ private:
     void writeFieldLink(std::string_view text, int which);
     void writeSearchLink(std::string_view text, int which);
     void urlStackVariable(std::string_view text, int which);
-    void writePageParameters();
+    // ${APPL}, ${BASE}, ${FORD}, ${HTML} (withTemplate) and ${ZGWIDS} of this page.
+    void writePageParameters(bool withTemplate);
     void writeSavedResultReference();
     void writePassUrl();
     void hitList(std::string_view text);

@@ -24,6 +24,22 @@ struct ScanMarkup {
     std::string text;  // element: from the four letters after "<"; variable: from "$"
 };
 
+void TemplateEngine::collect(ScanMarkup& markup, char c, char end, int most) {
+    markup.text.push_back(c);
+    if (c == end) {
+        const bool element = markup.kind == Collecting::kElement;
+        markup.kind = Collecting::kNothing;
+        std::string text = std::move(markup.text);
+        markup.text.clear();
+        if (element) zoltElement(text);
+        else zoltVariable(text);
+    } else if (static_cast<int>(markup.text.size()) >= most) {
+        // Over-long markup is no error: it is copied as text.
+        markup.kind = Collecting::kNothing;
+        if (htmlOutput != 1) writeText(markup.text);
+    }
+}
+
 void TemplateEngine::writeChar(char c) { std::fputc(c, responseStream()); }
 
 void TemplateEngine::writeText(std::string_view text) { writeResponse(text); }
@@ -84,28 +100,10 @@ void TemplateEngine::scan() {
 
         switch (markup.kind) {
             case Collecting::kElement:
-                markup.text.push_back(c);
-                if (c == '>') {
-                    markup.kind = Collecting::kNothing;
-                    std::string element = std::move(markup.text);
-                    markup.text.clear();
-                    zoltElement(element);
-                } else if (static_cast<int>(markup.text.size()) >= kElementMax) {
-                    markup.kind = Collecting::kNothing;
-                    if (htmlOutput != 1) writeText(markup.text);
-                }
+                collect(markup, c, '>', kElementMax);
                 break;
             case Collecting::kVariable:
-                markup.text.push_back(c);
-                if (c == '}') {
-                    markup.kind = Collecting::kNothing;
-                    std::string variable = std::move(markup.text);
-                    markup.text.clear();
-                    zoltVariable(variable);
-                } else if (static_cast<int>(markup.text.size()) >= kVariableMax) {
-                    markup.kind = Collecting::kNothing;
-                    if (htmlOutput != 1) writeText(markup.text);
-                }
+                collect(markup, c, '}', kVariableMax);
                 break;
             case Collecting::kNothing:
                 if (htmlOutput == 0 && !(inAnchorTag && isWhite(c))) writeChar(c);

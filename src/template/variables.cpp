@@ -60,7 +60,7 @@ void TemplateEngine::writeRecordId(std::string_view, int) {
     const StrBuf* id = currentRid(gw);
     if (!id) return;
     std::string_view text = id->view();
-    writeHtmlText(text.substr(0, text.find('.')), 1);
+    writeHtmlText(text.substr(0, text.find('.')), gw.db.encoding);
 }
 
 void TemplateEngine::writeRecordBase(std::string_view, int) {
