@@ -114,8 +114,10 @@ int zoltgw::readSavedResult(std::string_view value) {
     // answered as an expired result. Position 0 of a result without ids is the page of
     // an empty result and stays valid.
     const int savedIds = findresult.rid.size();
-    if (findresult.ris >= savedIds && !(findresult.ris == 0 && savedIds == 0))
+    if (findresult.ris >= savedIds && !(findresult.ris == 0 && savedIds == 0)) {
+        findresult.rid.clear();
         return applyExpiryRule(*this, Saved::Result, ENOENT);
+    }
     skipFind = 1;  // the saved result replaces the search
     idsMode = 100;
     idsName = name;

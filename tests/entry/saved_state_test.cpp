@@ -56,6 +56,9 @@ TEST_F(SavedState, SavedResultsThatCannotBeReadAreAnsweredAsExpired) {
         {"backslash", "0.12\\1700000000_1", "", gone, "src/zgwhtml", 3667, ""},
         {"slot 60", "0.60/1700000000_1", "", gone, "src/zgwhtml", 3667, ""},
         {"negative position", "-1.12/1700000000_1", "", gone, "src/zgwhtml", 3667, ""},
+        // The planted result holds one id: position 1 would be read past the list.
+        {"position past the saved ids", "1.12/1700000000_1", "", gone, "src/zgwhtml", 3667, ""},
+        {"position far past the saved ids", "999999999.12/1700000000_1", "", gone, "src/zgwhtml", 3667, ""},
         // Only regular files are read: a planted FIFO would hold the request forever.
         {"link", "0.5/100_2", "", expired + " (errno=" + std::to_string(ELOOP) + ")", "src/zgwhtml", 3667, ""},
         {"FIFO", "0.5/100_3", "", gone, "src/zgwhtml", 3667, ""},
