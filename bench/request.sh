@@ -44,3 +44,34 @@ if command -v valgrind >/dev/null; then
     rm -f "$out"
   done
 fi
+
+# Search pages (needs the Debian corpus: bash bench/run.sh). A result page of ten
+# records with their hits marked, as a new process each, on the 64k-record database and
+# on a 2k-record one, against the request that only logs in and opens the same database
+# and against a trivial C CGI program; the kinds take turns, so that the machine's load
+# falls on all alike, and each figure is the median.
+if [ -f build/bench-data/debian.jsonl ]; then
+  bash bench/search_site.sh
+  export ZOLTRCS=$PWD/build/bench-data/site/zolt.rcs
+  page='${FREETEXT}=library&${HTML}=results&${MAXPAGE}=11&${HILITE}=1'
+  mapfile -t pages < <(build/spawn_timer "$n" build/trivial_cgi \
+    -- build/zoltgate -S '${APPL}=debian&${FORD}=DUMMY' \
+    -- build/zoltgate -S "\${APPL}=debian&$page" \
+    -- build/zoltgate -S "\${APPL}=debian2k&$page")
+  trivial_us=${pages[0]%% *}; login_us=${pages[1]%% *}
+  page64_us=${pages[2]%% *}; page2_us=${pages[3]%% *}
+  echo "search pages: median microseconds of $n requests each, taking turns"
+  echo "  trivial C CGI program:                        $trivial_us"
+  echo "  login and BASE debian (64k), no search:       $login_us"
+  echo "  result page, 10 records marked, 64k records:  $page64_us  ($(awk "BEGIN{printf \"%.2f\", $page64_us/$login_us}") x login)"
+  echo "  result page, 10 records marked, 2k records:   $page2_us  (64k/2k $(awk "BEGIN{printf \"%.2f\", $page64_us/$page2_us}"))"
+  if command -v valgrind >/dev/null; then
+    for db in debian debian2k; do
+      out=$(mktemp)
+      valgrind --tool=callgrind --callgrind-out-file="$out" \
+        build/zoltgate -S "\${APPL}=$db&$page" 2>&1 >/dev/null |
+        sed -n "s/.*refs: *\(.*\)/  instructions of the result page on $db: \1/p" || true
+      rm -f "$out"
+    done
+  fi
+fi

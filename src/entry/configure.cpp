@@ -26,6 +26,7 @@ void applySettings(zoltgw& gw, ConfigSettings& settings) {
     applySetting(settings.userName, result.userName);
     applySetting(settings.password, result.password);
     applySetting(settings.maxHits, result.maxHits);
+    gw.cacheGiven = settings.cacheDir ? 1 : 0;
     applySetting(settings.cacheDir, result.cacheDir);
     applySetting(settings.timeout, gw.timeout);
     applySetting(settings.language, result.language);

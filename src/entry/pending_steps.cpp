@@ -1,5 +1,5 @@
 // pending_steps.cpp - the steps of a request that this build does not have yet: the
-// page template and the binary field. A request that
+// binary field. A request that
 // reaches one of them ends with the error page saying so, plainly; each step's file
 // replaces its definition here when it is built.
 
@@ -15,8 +15,6 @@ int stepNotAvailable(zoltgw& gw, const char* step) {
 }
 
 }  // namespace
-
-int zoltgw::prehtml() { return stepNotAvailable(*this, "Page templates are"); }
 
 void zoltgw::outputZoltbin() {
     stepNotAvailable(*this, "Binary field output is");

@@ -29,11 +29,10 @@ void zoltgw::varinit() {
     timeout = 300;
     findresult.userName = "zoltgate";
     findresult.zgwSuffix = "zgw";
-    savedHtmlOutput = 2;
     skipFind = binaryFieldRequest = viewRequest = commandLineMode = 0;
     clusterCount = 0;
     errorLine = 0;
-    binaryOutput = maxHitsGiven = idsMode = htmlOutput = zgwPart = 0;
+    binaryOutput = maxHitsGiven = idsMode = zgwPart = 0;
     loginRequired = 0;
     findresult.startRis = findresult.topris = findresult.maxPage = findresult.ris = 0;
     findresult.hits = findresult.rfound = 0;

@@ -16,6 +16,7 @@
 #include "entry/error_place.h"
 #include "search/find_result.h"
 #include "search/search.h"
+#include "template/template_engine.h"
 
 struct FileCloser {
     void operator()(std::FILE* file) const { if (file) std::fclose(file); }
@@ -76,9 +77,9 @@ public:
     // The search and record reading, carried out by `search` (src/search).
     int doFind();                      // the search; 0 or -1 with the error fields set
     void readZoltRecord(int flags);    // makes the record at findresult.ris current
-    // Steps that other parts of the program provide: the page template and the binary
-    // field (src/entry/pending_steps.cpp until they exist).
-    int prehtml();                     // the page from the template; 0 or -1
+    // The page from the template, rendered by `page` (src/template); 0 or -1.
+    int prehtml() { return page.prehtml(); }
+    // The binary field (src/entry/pending_steps.cpp until it exists).
     void outputZoltbin();              // the whole response for a binary field
 
     // Clusters and form arguments (src/entry).
@@ -108,6 +109,7 @@ public:
     NumberedList<StrBuf> clusters;    // numbered database names
     int clusterCount = 0;             // number given to the last new name
     AccessRules accessRules;          // client access rules of the BASE lines
+    int cacheGiven = 0;               // a CACHE line was read: the page cache is on
     StrBuf zoltVarA;                  // ${ZOLTVARA}
     int status = 0;                   // 0 OK, -1 failed, else a step's code
     StrBuf errorText{"OK"};           // HTML of the error page's message
@@ -128,11 +130,10 @@ public:
     StrBuf idsName;                   // name part of ${ZGWIDS}
     StrBuf urlSaveName;               // ${ZGWURLSAVE}
     StrBuf saveHtml;                  // ${SAVEHTML}
-    int htmlOutput = 0;               // template output switch
-    int savedHtmlOutput = 2;          // kept htmlOutput (2: nothing kept)
-    int zgwPart = 0;                  // ${ZGWPART}
+    int zgwPart = 0;                  // ${ZGWPART}; the template's part loop moves it
     NamedList<StrBuf> mimeTypes;      // suffix -> content type (MIME)
     StrBuf configFile;                // path of the configuration file (at most 511)
     int loginRequired = 0;            // the engine refused the user: login form
     FilePtr tempFile;                 // scratch file of the request
+    TemplateEngine page{*this};       // the page template: its buffer, scan and loops
 };
