@@ -10,9 +10,6 @@
 
 namespace {
 
-// Engine message of a saved record that no longer exists.
-constexpr int kRecordGone = 11522;
-
 // Length of "${ZOLTFORM": the character after it is "." when a format follows.
 constexpr std::size_t kPrefixLength = 10;
 
@@ -32,13 +29,16 @@ void TemplateEngine::hitList(std::string_view text) {
         gw.db.sortedFlag = -1;
         if (!hitListRead) {
             hitListRead = true;
-            markHitListShown(gw);
+            // The record is located in the request's own set, which the list then shows
+            // whole; marked first, the read would find the record again by its id in a
+            // set of its own, and the list would show that one record only.
             gw.readZoltRecord(3);
+            markHitListShown(gw);
         }
     }
 
     if (int id = missingRecordId(gw); id != 0) {
-        gw.db.engineError = kRecordGone;
+        gw.db.engineError = ZDB_RECORD_GONE;
         ZdbSetIntegerVariable(1, id);
         if (!gw.findresult.snHtmlTemplate.empty()) chooseErrorTemplate(gw);
         else outputDBerror("", true);
