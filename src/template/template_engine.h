@@ -153,11 +153,9 @@ private:
     void writePageLink(std::string_view text, int which);
     void writeFieldLink(std::string_view text, int which);
     void writeSearchLink(std::string_view text, int which);
-    void urlStackVariable(std::string_view text, int which);
     // ${APPL}, ${BASE}, ${FORD}, ${HTML} (withTemplate) and ${ZGWIDS} of this page.
     void writePageParameters(bool withTemplate);
     void writeSavedResultReference();
-    void writePassUrl();
     void hitList(std::string_view text);
 
     // ---- Field references and the item writer (field_reference.cpp, item_writer.cpp) ----
@@ -165,6 +163,24 @@ private:
     // Reads the flags from pieces[at] on into settings; false when a flag ends the
     // variable (nothing is written).
     bool readFlags(const std::vector<FieldPiece>& pieces, std::size_t at);
+    // ---- The URL stack (url_stack.cpp) ----
+    // Carries out the URL-stack variable `which` (a UrlStackAction); `text` is the
+    // variable as the template wrote it (the numbered link reads its number there).
+    void urlStackVariable(std::string_view text, int which);
+    // ${SURLSLI}, ${SURLCUR}, ${SURLDUM}: saves the stack and this page in a URL-stack
+    // file and writes its name.
+    void saveUrlStack(int which);
+    // The links back: writes the link to stack entry `position` (from 1) and, when
+    // `carryStack`, saves the entries below it for the page it leads to.
+    void linkToStackEntry(int position, bool carryStack);
+    void writeStackEntry(std::string_view entry);
+    // ${PASSURL}: the parameters that pass the stack this request received on.
+    void writePassUrl();
+    // Writes the URL-stack file `name` (slot, "/", the rest; no suffix) whole; on failure
+    // fails the step at `line` and writes the message into the page, which has begun.
+    // True when written.
+    bool writeUrlStackFile(const std::string& name, std::string_view content, int line, bool withErrno);
+
     bool readLetterFlag(const std::vector<FieldPiece>& pieces, std::size_t& at);
     // Writes the looked-up field (result: getField's), or drives a probe or EMPTY test.
     void writeField(int result);
@@ -221,6 +237,7 @@ public:
     static constexpr long kMaxLoopRounds = 1000000;
     // Deepest nesting of loops and EMPTY tests.
     static constexpr std::size_t kMaxLoopDepth = 256;
+    int urlSavesWritten = 0;         // ${SURLSLI} met so far: the first one writes the file
     // Element and variable buffer (characters), and the most a scan collects of each.
     static constexpr int kMarkupBuffer = 256;
     static constexpr int kElementMax = 128;
