@@ -76,6 +76,10 @@ public:
 
     // Output switch of the page: 1 while text is hidden (conditions, probing loops).
     int htmlOutput = 0;
+    // Replaces one variable ("${...}", braces included): a fixed name, or a field
+    // reference of the current record (the binary field output hands it ${FIELD.@}).
+    void zoltVariable(std::string_view text);
+
     // htmlOutput as the last interpreted ZOLTIF found it; 2 when nothing is kept.
     int savedHtmlOutput = 2;
 
@@ -128,11 +132,10 @@ private:
     long popLoop();
     void unknownElement(std::string_view name);
     // Writes "<h1> (S) ", text and a blank (when given), the engine message (withMessage)
-    // and "</h1>", even while output is hidden.
+    // and "</h1>", even while output is hidden; nothing into a binary field's bytes.
     void outputDBerror(std::string_view text, bool withMessage);
 
     // ---- Variables (variables.cpp, variable_table.cpp, link_variables.cpp, hit_list.cpp) ----
-    void zoltVariable(std::string_view text);
     static const VariableEntry* findVariable(std::string_view text);
     bool nextCharIsEquals() const;
     void writeOwnName(std::string_view text, int);
