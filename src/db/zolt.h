@@ -69,6 +69,8 @@ public:
     // Takes at most `limit` characters of the item's text (-1: all), never half a
     // multi-byte character; returns the bytes of text taken.
     int appendMarked(StrBuf& out, const ItemText& item, int limit);
+    // appendMarked with the marks of `marking` (a hilite value) in place of hilite's.
+    int appendMarked(StrBuf& out, const ItemText& item, int limit, int marking);
     // Process-wide: set while the search only collects record ids (no text is loaded).
     static int& noRecordText();
 
@@ -79,6 +81,13 @@ public:
                         const char* directory, const char* viewUrl, const char* templateText);
 
     // Process-wide: text of the database of the last sorted record read (login empties it).
+    // Summaries and teasers of the field the cursor stands in (summary_teaser.cpp).
+    // Writes the engine's summary of the field as HTML text; 0, or a negative state.
+    int outputSummary();
+    // Writes the engine's excerpt of at most `size` bytes of the field, around its hits,
+    // as HTML text with each hit between hilon and hiloff; 0, or a negative state.
+    int outputTeaser(int size);
+
     static StrBuf& lastRecordBase();
     // Process-wide: engine sessions started in this process (0 or 1).
     static int& sessionsStarted();

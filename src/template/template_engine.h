@@ -46,6 +46,8 @@ struct FieldOutputSettings {
     bool hasSeparator = false;     // "S": a separator between items
     std::string separator;
     char cutChar = 0;              // "B": items cut before this character, 0: none
+    bool summary = false;          // "Z": the field's summary stands for its items
+    int teaserSize = 0;            // "T": bytes of the teaser that stands for them, 0: none
 };
 
 // One piece of a field reference: the text between "." separators, or a quoted text.
@@ -74,12 +76,12 @@ public:
     // Writes the items of the field at the session's cursor under `settings`.
     void itemLooper();
 
-    // Output switch of the page: 1 while text is hidden (conditions, probing loops).
-    int htmlOutput = 0;
     // Replaces one variable ("${...}", braces included): a fixed name, or a field
     // reference of the current record (the binary field output hands it ${FIELD.@}).
     void zoltVariable(std::string_view text);
 
+    // Output switch of the page: 1 while text is hidden (conditions, probing loops).
+    int htmlOutput = 0;
     // htmlOutput as the last interpreted ZOLTIF found it; 2 when nothing is kept.
     int savedHtmlOutput = 2;
 
@@ -161,11 +163,6 @@ private:
     void writeSavedResultReference();
     void hitList(std::string_view text);
 
-    // ---- Field references and the item writer (field_reference.cpp, item_writer.cpp) ----
-    void fieldReference(std::string_view text);
-    // Reads the flags from pieces[at] on into settings; false when a flag ends the
-    // variable (nothing is written).
-    bool readFlags(const std::vector<FieldPiece>& pieces, std::size_t at);
     // ---- The URL stack (url_stack.cpp) ----
     // Carries out the URL-stack variable `which` (a UrlStackAction); `text` is the
     // variable as the template wrote it (the numbered link reads its number there).
@@ -184,6 +181,12 @@ private:
     // True when written.
     bool writeUrlStackFile(const std::string& name, std::string_view content, int line, bool withErrno);
 
+    // ---- Field references and the item writer (field_reference.cpp, item_writer.cpp) ----
+    void fieldReference(std::string_view text);
+    // Reads the flags from pieces[at] on into settings, up to a flag that ends them.
+    void readFlags(const std::vector<FieldPiece>& pieces, std::size_t at);
+    // Reads the letter flag at pieces[at] (a quoted separator after it moves `at` on);
+    // false when it ends the flags (the summary and the teaser).
     bool readLetterFlag(const std::vector<FieldPiece>& pieces, std::size_t& at);
     // Writes the looked-up field (result: getField's), or drives a probe or EMPTY test.
     void writeField(int result);
@@ -234,13 +237,13 @@ public:
     int hitParts[3] = {0, 0, 0};     // ZdbHitParts: parts with hits, current hit part, all
     long loopRounds = 0;             // rounds sent back so far (bounded)
     bool hitListRead = false;        // the hit list read its record once
+    int urlSavesWritten = 0;         // ${SURLSLI} met so far: the first one writes the file
     FieldOutputSettings settings;    // of the field reference being written
 
     // Most loop rounds a page may run: a template whose loop never ends stops here.
     static constexpr long kMaxLoopRounds = 1000000;
     // Deepest nesting of loops and EMPTY tests.
     static constexpr std::size_t kMaxLoopDepth = 256;
-    int urlSavesWritten = 0;         // ${SURLSLI} met so far: the first one writes the file
     // Element and variable buffer (characters), and the most a scan collects of each.
     static constexpr int kMarkupBuffer = 256;
     static constexpr int kElementMax = 128;
@@ -249,4 +252,7 @@ public:
     // can ask for: repetition from outside stays small.
     static constexpr int kMaxFiller = 256;
     static constexpr int kMaxThesaurusLevel = 32;
+    // Teaser size without a number, and the largest one (the engine's own limit).
+    static constexpr int kDefaultTeaserSize = 200;
+    static constexpr int kMaxTeaserSize = 1 << 20;
 };

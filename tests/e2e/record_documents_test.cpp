@@ -11,6 +11,8 @@ namespace {
 
 using namespace e2e;
 
+const char kHeader[] = "Content-Type: text/html\n\n";
+
 // A valid GIF of one pixel, with a comment of every byte value (line ends and NULs
 // among them) long enough to arrive from the engine in several pieces.
 std::string gifImage() {
@@ -102,6 +104,23 @@ TEST_F(RecordDocuments, PicturesArriveUnchangedWithTheirContentTypes) {
     for (const auto& c : cases) EXPECT_EQ(followWith(list, c.record, "${ZOLTPIFE}", c.value).out, c.out) << c.name;
     EXPECT_EQ(get({{"${APPL}", "media"}, {"${ZOLTPIFE}", "PIC"}}).out,
               errorPage("(S) No record for the binary field: the request names no saved result"));
+}
+
+// Summaries and teasers are record text: escaped like every item, the teaser's hits
+// marked whatever ${HILITE} says.
+TEST_F(RecordDocuments, SummariesAndTeasersWithHitsMarked) {
+    struct Case { const char* name; std::string snippet, out; Parameters more = {}; };
+    const Case cases[] = {
+        {"summary", "${TX.Z}", "Cats sleep a lot. Dogs &lt;i&gt;bark&lt;/i&gt; at cats all day."},
+        {"teaser", "${TX.T30}", "<b>Cats</b> sleep a lot. Dogs &lt;i&gt;bark"},
+        {"teaser of the default size", "${TX.T}",
+         "<b>Cats</b> sleep a lot. Dogs &lt;i&gt;bark&lt;/i&gt; at <b>cats</b> all day. Birds sing."},
+        {"teaser while anchors are asked for", "${TX.T30}", "<em>Cats</em> sleep a lot. Dogs &lt;i&gt;bark",
+         {{"${HILITE}", "2"}, {"${HILITEATTR}", "<em>"}}},
+        {"summary in hidden text", "<ZOLTIF NOHITS>${TX.Z}${TX.T}<ZOLTIF END>", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(page("<ZOLTLOOP RIS>" + c.snippet + "<ZOLTLOOP END>", "cats", c.more), kHeader + c.out) << c.name;
 }
 
 }  // namespace
