@@ -76,11 +76,11 @@ public:
 
     // Has the engine convert the document in binaryField (of record part `part`, 0 for
     // none; with the hits of textField when given) into an HTML file in directory and
-    // answers with a frameset that shows it under viewUrl. Failures set state.
+    // answers with a frameset that shows it under viewUrl (view_export.cpp). Failures
+    // set state and write nothing.
     void outputViewBlob(const char* binaryField, const char* textField, int part,
                         const char* directory, const char* viewUrl, const char* templateText);
 
-    // Process-wide: text of the database of the last sorted record read (login empties it).
     // Summaries and teasers of the field the cursor stands in (summary_teaser.cpp).
     // Writes the engine's summary of the field as HTML text; 0, or a negative state.
     int outputSummary();
@@ -88,6 +88,7 @@ public:
     // as HTML text with each hit between hilon and hiloff; 0, or a negative state.
     int outputTeaser(int size);
 
+    // Process-wide: text of the database of the last sorted record read (login empties it).
     static StrBuf& lastRecordBase();
     // Process-wide: engine sessions started in this process (0 or 1).
     static int& sessionsStarted();

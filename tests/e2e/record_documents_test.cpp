@@ -106,6 +106,44 @@ TEST_F(RecordDocuments, PicturesArriveUnchangedWithTheirContentTypes) {
               errorPage("(S) No record for the binary field: the request names no saved result"));
 }
 
+// The frameset's frame: the configured URL prefix and the name of the converted file.
+std::string frameOf(const std::string& response) {
+    std::smatch frame;
+    const std::regex page("Content-Type: text/html\n\n<HTML>\n<FRAMESET>\n<FRAME SRC=\"([^\"]*)\">\n</FRAMESET>\n"
+                          "</HTML>\n");
+    return std::regex_match(response, frame, page) ? frame[1].str() : "(no frameset) " + response;
+}
+
+TEST_F(RecordDocuments, ConvertedViewsInTheirFrameset) {
+    const std::string views = "ZVDIR " + views_.string() + "\n";
+    const std::string list = page("<ZOLTLOOP RIS>[${CURRRID}<a href=\"${ZGW}${ZOLTVIEW}\">view</a>]<ZOLTLOOP END>",
+                                  "cats OR picture");
+    struct Case { const char* name; std::string config; const char* record; const char* value; std::string url;
+                  std::string document; };
+    const Case cases[] = {
+        {"a page with the text field's hits", views + "ZV_OUTPUT_URL /views/\n", "[1", "DOC.TX", "/views/",
+         "<p>Cats and dogs</p><div class=\"zolttext\">\n<p><mark>Cats</mark> sleep a lot.</p>"},
+        {"the document alone", views + "ZV_OUTPUT_URL /views/\n", "[1", "DOC", "/views/", "<p>Cats and dogs</p>"},
+        {"a picture, under the built-in prefix", views, "[2", "DOC", "/zoltview/", "<img src=\"data:image/png;base64,"},
+    };
+    for (const auto& c : cases) {
+        configure(c.config);
+        const std::string frame = frameOf(followWith(list, c.record, "${ZOLTVFLD}", c.value).out);
+        ASSERT_EQ(frame.substr(0, c.url.size()), c.url) << c.name << ": " << frame;
+        const std::string name = frame.substr(c.url.size());
+        EXPECT_TRUE(std::regex_match(name, std::regex("zv[0-9]+_[0-9]+\\.html"))) << c.name << ": " << name;
+        const std::string document = readFile(views_ / name);
+        EXPECT_NE(document.find(c.document), std::string::npos) << c.name << ": " << document;
+        fs::remove(views_ / name);
+    }
+    // Nothing is written when the conversion fails; the error page says why.
+    EXPECT_EQ(followWith(list, "[1", "${ZOLTVFLD}", "DOC.NOPE").out, errorPage("Unknown field &#39;NOPE&#39;"));
+    configure("ZVDIR " + (root_ / "none").string() + "\n");
+    const std::string failed = followWith(list, "[1", "${ZOLTVFLD}", "DOC").out;
+    EXPECT_EQ(failed.rfind("Status: 404 Not found\n", 0), 0u) << failed;
+    EXPECT_NE(failed.find("The document cannot be written"), std::string::npos) << failed;
+}
+
 // Summaries and teasers are record text: escaped like every item, the teaser's hits
 // marked whatever ${HILITE} says.
 TEST_F(RecordDocuments, SummariesAndTeasersWithHitsMarked) {
