@@ -34,11 +34,7 @@ int Zolt::outputSummary() {
     if (isOdd(code)) code = ZdbAccumulateSummarization(summary.handle, cursor);
     if (isOdd(code)) code = ZdbGenerateSummary(summary.handle, &text);
     lastRc = code;
-    if (!isOdd(code)) {
-        engineError = code;
-        state = zolt_state::kSummaryFailed;
-        return state;
-    }
+    if (!isOdd(code)) return failWith(code, zolt_state::kSummaryFailed);
     StrBuf html;
     appendHtmlText(html, text ? text : "", encoding);  // the text is the engine's until the end
     writeResponse(html.view());
@@ -54,11 +50,7 @@ int Zolt::outputTeaser(int size) {
     ZdbSetCursor(&cursor, recordControl, fieldNumber, 0, 0);  // the whole field, from its start
     int code = ZdbGetFocus(cursor, &length, &text, &hitCount, &hits, &focusCount, -size);
     lastRc = code;
-    if (!isOdd(code)) {
-        engineError = code;
-        state = zolt_state::kTeaserFailed;
-        return state;
-    }
+    if (!isOdd(code)) return failWith(code, zolt_state::kTeaserFailed);
     ItemText excerpt;
     if (text && length > 0) excerpt.text.assign(text, static_cast<std::size_t>(length));
     const int end = static_cast<int>(excerpt.text.size());

@@ -52,30 +52,25 @@ int exportWith(ZdbExportRequest block, const char* converter, const std::string&
 
 }  // namespace
 
-void Zolt::outputViewBlob(const char* binaryField, const char* textField, int part, const char* directory,
+int Zolt::outputViewBlob(const char* binaryField, const char* textField, int part, const char* directory,
                           const char* viewUrl, const char* templateText) {
     const std::string name = outputFileName();
     const std::string dir = directory ? directory : "";
     const std::string converterTemplate = templateText ? templateText : "";
-    auto fail = [this](int code, int failure) {
-        engineError = code;
-        state = failure;
-    };
-
     int field = 0, type = 0, flags = 0;
     int code = ZdbCheckField(recordControl, binaryField ? binaryField : "", &field, &type, &flags);
-    if (!isOdd(code)) return fail(code, zolt_state::kViewField);
+    if (!isOdd(code)) return failWith(code, zolt_state::kViewField);
     ZdbCursor exportCursor = nullptr;  // the export's own; the engine frees it at the end
     if (part != 0) ZdbSetRecordPart(&exportCursor, recordControl, part);
     ZdbSetCursor(&exportCursor, recordControl, field, 0, 0);
 
     int size = 0;
     code = ZdbGetBlobSize(exportCursor, &size);
-    if (!isOdd(code) || size < 0) return fail(code, zolt_state::kViewSize);
+    if (!isOdd(code) || size < 0) return failWith(code, zolt_state::kViewSize);
     std::vector<char> content(static_cast<std::size_t>(size) + 10);
     int received = 0;
     code = ZdbGetBlobBlock(exportCursor, 1, size, content.data(), &received);
-    if (!isOdd(code)) return fail(code, zolt_state::kViewContent);
+    if (!isOdd(code)) return failWith(code, zolt_state::kViewContent);
 
     ZdbExportRequest block{};
     block.cursor = exportCursor;
@@ -89,7 +84,7 @@ void Zolt::outputViewBlob(const char* binaryField, const char* textField, int pa
         int textNumber = 0;
         // The name is checked before it goes into the parameter lines it could extend.
         code = ZdbCheckField(recordControl, textField, &textNumber, &type, &flags);
-        if (!isOdd(code)) return fail(code, zolt_state::kViewTextField);
+        if (!isOdd(code)) return failWith(code, zolt_state::kViewTextField);
         std::string parameters = "OUT=" + name + "\nDIRECTORY=" + dir + "\nTEXTFIELD=" + textField + "\n";
         if (!converterTemplate.empty()) parameters += "TEMPLATE=" + converterTemplate + "\n";
         parameters += "FORMAT=0\n";
@@ -103,7 +98,7 @@ void Zolt::outputViewBlob(const char* binaryField, const char* textField, int pa
         code = exportWith(block, kPageConverter, parameters);
     }
     lastRc = code;
-    if (!isOdd(code)) return fail(code, zolt_state::kViewExport);
+    if (!isOdd(code)) return failWith(code, zolt_state::kViewExport);
 
     std::string url = viewUrl && *viewUrl ? viewUrl : kDefaultViewUrl;
     url += name;
@@ -113,4 +108,5 @@ void Zolt::outputViewBlob(const char* binaryField, const char* textField, int pa
     printHtmlHeader();
     writeResponse(page.view());
     flushResponse();
+    return 0;
 }

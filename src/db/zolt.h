@@ -76,9 +76,9 @@ public:
 
     // Has the engine convert the document in binaryField (of record part `part`, 0 for
     // none; with the hits of textField when given) into an HTML file in directory and
-    // answers with a frameset that shows it under viewUrl (view_export.cpp). Failures
-    // set state and write nothing.
-    void outputViewBlob(const char* binaryField, const char* textField, int part,
+    // answers with a frameset that shows it under viewUrl (view_export.cpp); 0, or a
+    // negative state with nothing written.
+    int outputViewBlob(const char* binaryField, const char* textField, int part,
                         const char* directory, const char* viewUrl, const char* templateText);
 
     // Summaries and teasers of the field the cursor stands in (summary_teaser.cpp).
@@ -144,6 +144,8 @@ public:
     static constexpr int kMaxProcedureDepth = 16;
 
 private:
+    // Keeps the engine's `code` for errorMessage and `failure` as the state; returns it.
+    int failWith(int code, int failure);
     int callZdbsAt(const char* text, int depth);
     // getItem after an item with no text: a TEXT field moves on to the next paragraph
     // (paragraphNumber 0 when there is none); 0 or a negative state.
