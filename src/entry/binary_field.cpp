@@ -55,36 +55,34 @@ std::optional<std::string> contentTypeOf(const FieldValue& value, const NamedLis
     return "image/" + subtype;
 }
 
+// Everything the header depends on, before anything is written: the value's length,
+// the content type, the record and the field (looked up as the field reference will
+// look it up: the value's part, else the current one). 0 with `type` set, or -1 with
+// the error fields set.
+int checkBinaryField(zoltgw& gw, const FieldValue& value, std::string& type) {
+    if (gw.findresult.binaryFieldName.length() > kBinaryFieldNameMax)
+        return gw.failStep("(S) Binary field name longer than 255 characters", 0);
+    const std::optional<std::string> contentType = contentTypeOf(value, gw.mimeTypes);
+    if (!contentType) return gw.failStep("(S) Invalid content type for a binary field", 0);
+    type = *contentType;
+    if (gw.readSavedRecord(0, "(S) No record for the binary field: the request names no saved result") != 0)
+        return -1;
+    const int found = gw.db.getField(value.field.c_str(), value.part != 0 ? value.part : gw.zgwPart);
+    if (found < 0) return gw.failWithEngineMessage(0);
+    if (found == 0) return gw.failStep("(S) The record has no part " + std::to_string(value.part), 0);
+    return 0;
+}
+
 }  // namespace
 
 void zoltgw::outputZoltbin() {
-    if (findresult.binaryFieldName.length() > kBinaryFieldNameMax) {
-        failStep("(S) Binary field name longer than 255 characters", 0);
-        printStatusPage();
-        return;
-    }
     const FieldValue value = parseFieldValue(findresult.binaryFieldName.view());
-    const std::optional<std::string> type = contentTypeOf(value, mimeTypes);
-    if (!type) {
-        failStep("(S) Invalid content type for a binary field", 0);
+    std::string type;
+    if (checkBinaryField(*this, value, type) != 0) {
         printStatusPage();
         return;
     }
-    if (readSavedRecord(0, "(S) No record for the binary field: the request names no saved result") != 0) {
-        printStatusPage();
-        return;
-    }
-    // The field is looked up as the field reference will look it up (the request's
-    // part, else the current one), before anything is written.
-    const int found = db.getField(value.field.c_str(), value.part != 0 ? value.part : zgwPart);
-    if (found <= 0) {
-        if (found < 0) failWithEngineMessage(0);
-        else failStep("(S) The record has no part " + std::to_string(value.part), 0);
-        printStatusPage();
-        return;
-    }
-
-    writeResponse("Content-Type: " + *type + "\n\n");
+    writeResponse("Content-Type: " + type + "\n\n");
     std::string variable = "${";
     if (value.part != 0) variable += std::to_string(value.part) + ".";
     variable += value.field + ".@}";  // a field the engine knows: letters, digits and "_"

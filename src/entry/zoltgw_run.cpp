@@ -110,7 +110,8 @@ void zoltgw::outputView() {
     }
     ViewField view = parseViewField(findresult.viewFieldName.view());
     if (view.hasTextField) db.hilite = 1;
-    if (readSavedRecord(view.hasTextField ? 1 : 0, "(S) No record to view: the request names no saved result") != 0) {
+    const char* missing = "(S) No record to view: the request names no saved result";
+    if (readSavedRecord(view.hasTextField ? 1 : 0, missing) != 0) {
         printStatusPage();
         return;
     }

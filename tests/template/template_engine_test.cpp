@@ -167,53 +167,40 @@ TEST_F(TemplateEngineTest, LinkValuesComeBackUnchanged) {
 // page it leads to. File names come from the page's slot and stamp alone.
 TEST_F(TemplateEngineTest, UrlStackSavesAndLinksBack) {
     ScopedEnv script("SCRIPT_NAME", kScript);
-    const std::string first = "APPL=a{BASE=b{ZLTHTML=h1{FORD=1{RIS=0.7/1_1{FIND=x{";
-    const std::string display = "APPL=a{BASE=b{ZLTHTML=h2{MAXPAGE=5{FORD=2{RIS=0,0,-999{FIND=TI=c%7Bd&{";
-    const std::string third = "APPL=a{BASE=b{ZLTHTML=h3{FORD=1{RIS=3.7/1_1{FIND={";
-    const std::string toFirst = std::string(kScript) + "?${APPL}=a&${BASE}=b&${HTML}=h1&${FORD}=1&${ZGWIDS}=0.7/1_1";
-    const std::string toDisplay =
-        std::string(kScript) + "?${APPL}=a&${BASE}=b&${HTML}=h2&${MAXPAGE}=5&${FORD}=2&TI=c%7Bd%26";
-    const std::string toThird = std::string(kScript) + "?${APPL}=a&${BASE}=b&${HTML}=h3&${FORD}=1&${ZGWIDS}=3.7/1_1";
-    auto page = [&](int records, std::vector<std::string> stack) {
+    const std::string entries[] = {"APPL=a{BASE=b{ZLTHTML=h1{FORD=1{RIS=0.7/1_1{FIND=x{",
+                                   "APPL=a{BASE=b{ZLTHTML=h2{MAXPAGE=5{FORD=2{RIS=0,0,-999{FIND=TI=c%7Bd&{",
+                                   "APPL=a{BASE=b{ZLTHTML=h3{FORD=1{RIS=3.7/1_1{FIND={"};
+    const std::string links[] = {"${HTML}=h1&${FORD}=1&${ZGWIDS}=0.7/1_1", "${HTML}=h2&${MAXPAGE}=5&${FORD}=2&TI=c%7Bd%26",
+                                 "${HTML}=h3&${FORD}=1&${ZGWIDS}=3.7/1_1"};
+    auto page = [&](int records, int stack) {
         result(records);
         gw->findresult.cacheDir = site->cache.string();
         gw->page.cacheSlot = "7";
         gw->page.pageStamp = "100_9";
-        for (const auto& entry : stack) gw->urlStack.add(StrBuf(entry));
+        for (int i = 0; i < stack; ++i) gw->urlStack.add(StrBuf(entries[i]));
         fs::create_directories(site->cache / "7");
     };
     auto file = [&](const std::string& name) { return readFile(site->cache / "7" / (name + ".urs")); };
 
-    struct Link { const char* variable; std::string link; const char* carried; std::string carriedEntries; };
-    const Link links[] = {
-        {"${FROMURL}", toThird, "F3", first + "}" + display + "}"},
-        {"${FROMHTML}", toThird, "F3", first + "}" + display + "}"},
-        {"${FROMURL.2}", toDisplay, "F2", first + "}"},
-        {"${FROMURL.9}", toThird, "F3", first + "}" + display + "}"},
-        {"${FROMURL.-1}", toDisplay, "F2", first + "}"},
-        {"${FROMURL.-5}", toFirst, nullptr, ""},
-        {"${FROMFIRST}", toFirst, nullptr, ""},
-        {"${FROMTHIRD}", toThird, "F3", first + "}" + display + "}"},
-    };
-    for (const auto& c : links) {
-        fresh();
-        page(0, {first, display, third});
-        std::string expected = c.link;
-        if (c.carried) expected += std::string("&${ZGWURLSAVE}=7/") + c.carried + ".100_9";
-        EXPECT_EQ(render(c.variable), expected) << c.variable;
-        if (c.carried) {
-            EXPECT_EQ(file(std::string(c.carried) + ".100_9"), c.carriedEntries) << c.variable;
-        }
+    struct Link { const char* variable; int position; bool carried; };
+    const Link cases[] = {{"${FROMURL}", 3, true},      {"${FROMURL.9}", 3, true}, {"${FROMURL.-1}", 2, true},
+                          {"${FROMURL.-5}", 1, false}, {"${FROMFIRST}", 1, false}, {"${FROMTHIRD}", 3, true}};
+    for (const auto& c : cases) {
+        page(0, 3);
+        const std::string carried = "F" + std::to_string(c.position) + ".100_9";
+        EXPECT_EQ(render(c.variable), std::string(kScript) + "?${APPL}=a&${BASE}=b&" + links[c.position - 1] +
+                                          (c.carried ? "&${ZGWURLSAVE}=7/" + carried : ""))
+            << c.variable;
+        std::string below;
+        for (int i = 0; i < c.position - 1; ++i) below += entries[i] + "}";
+        EXPECT_EQ(file(carried), c.carried ? below : "") << c.variable;
+        fs::remove(site->cache / "7" / (carried + ".urs"));
     }
-    page(0, {});
-    EXPECT_EQ(render("${FROMURL}${FROMFIRST}<ZOLTIF NFIRST>${CLRURLS}<ZOLTIF END>"), "");
-    page(0, {first});
+    page(0, 1);
     EXPECT_EQ(render("<ZOLTIF NFIRST>${FROMURL}${CLRURLS}<ZOLTIF END>${FROMURL}"), "") << "cleared while hidden";
 
-    // Saving: the stack, then this page with its search text stored so that it cannot
-    // end an entry.
-    const std::string own = "APPL=docs{BASE=docs{ZLTHTML=list{FORD=3{RIS=";
-    struct Save { const char* variable; int records; std::string written, name, content; };
+    // Saving: the stack, then this page, its search text stored so that it ends nothing.
+    struct Save { const char* variable; int records; std::string written, name, position; };
     const Save saves[] = {
         {"${SURLSLI}|${SURLSLI}", 3, "${ZGWURLSAVE}=7/100_9|${ZGWURLSAVE}=7/100_9", "100_9", "1.7/100_9"},
         {"${SURLCUR}", 3, "${ZGWURLSAVE}=7/2.100_9", "2.100_9", "2.7/100_9"},
@@ -221,22 +208,21 @@ TEST_F(TemplateEngineTest, UrlStackSavesAndLinksBack) {
         {"${SURLDUM}", 0, "7/D.100_9", "D.100_9", "0,0,-999"},
     };
     for (const auto& c : saves) {
-        fresh();
-        page(c.records, {first});
+        page(c.records, 1);
         gw->findresult.ris = 2;
         gw->findresult.topris = 1;
         gw->findresult.findString = "a}b{%";
         EXPECT_EQ(render(c.variable), c.written) << c.variable;
-        EXPECT_EQ(file(c.name), first + "}" + own + c.content + "{FIND=a%7Db%7B%25{}") << c.variable;
+        EXPECT_EQ(file(c.name), entries[0] + "}APPL=docs{BASE=docs{ZLTHTML=list{FORD=3{RIS=" + c.position +
+                                    "{FIND=a%7Db%7B%25{}")
+            << c.variable;
     }
     // A file that cannot be written: the message goes into the page, the link stays out.
-    page(3, {first, display});
-    gw->findresult.ris = 2;
-    gw->findresult.cacheDir = (site->root / "none").string();
-    EXPECT_EQ(render("[${SURLCUR}][${FROMURL.2}]"),
-              "[${ZGWURLSAVE}=<h1> (S)  cannot open file " + (site->root / "none").string() + "/7/2.100_9.urs </h1>]"
-              "[" + toDisplay + "<h1> (S)  cannot open file " + (site->root / "none").string() +
-                  "/7/F2.100_9.urs (errno=2) </h1>]");
+    page(3, 2);
+    const std::string none = (site->root / "none").string();
+    gw->findresult.cacheDir = none;
+    EXPECT_EQ(render("${FROMURL}"), std::string(kScript) + "?${APPL}=a&${BASE}=b&" + links[1] +
+                                        "<h1> (S)  cannot open file " + none + "/7/F2.100_9.urs (errno=2) </h1>");
     EXPECT_EQ(gw->errorLine, error_line::kUrlStackLink);
 }
 
