@@ -1,5 +1,5 @@
 // marked_text.cpp - an item's text written as HTML with its hits marked: the one place
-// where record text is escaped and hit marks are placed, for items and window lines.
+// where record text is escaped and hit marks are placed, for items, window lines and teasers.
 // Invariant: marks and cuts fall only between whole characters of the session's set,
 // so no escape sequence and no multi-byte character is ever split, and every mark
 // that is opened is closed.
@@ -12,32 +12,35 @@
 
 namespace {
 
-// The marks around one hit as hilite asks: hilon/hiloff (1), a numbered anchor that
-// links to the next hit (2), or none.
+// The marks around one hit as `marking` (a hilite value) asks: hilon/hiloff (1), a
+// numbered anchor that links to the next hit (2), or none.
 struct HitMarks {
     Zolt& session;
+    int marking;
 
     void open(StrBuf& out) {
-        if (session.hilite == 1) {
+        if (marking == 1) {
             out.append(session.hilon.view());
-        } else if (session.hilite == 2) {
+        } else if (marking == 2) {
             ++session.anchorCounter;
             out.append("<a class=\"zgwnav\" name=\"hit" + std::to_string(session.anchorCounter) +
                        "\" href=#hit" + std::to_string(session.anchorCounter + 1) + ">");
         }
     }
     void close(StrBuf& out) {
-        if (session.hilite == 1) out.append(session.hiloff.view());
-        else if (session.hilite == 2) out.append("</a>");
+        if (marking == 1) out.append(session.hiloff.view());
+        else if (marking == 2) out.append("</a>");
     }
 };
 
 }  // namespace
 
-int Zolt::appendMarked(StrBuf& out, const ItemText& item, int limit) {
+int Zolt::appendMarked(StrBuf& out, const ItemText& item, int limit) { return appendMarked(out, item, limit, hilite); }
+
+int Zolt::appendMarked(StrBuf& out, const ItemText& item, int limit, int marking) {
     std::string_view text = item.text;
     std::size_t budget = limit < 0 ? text.size() : std::min<std::size_t>(static_cast<std::size_t>(limit), text.size());
-    HitMarks marks{*this};
+    HitMarks marks{*this, marking};
     std::size_t at = 0;        // start of the next character
     std::size_t runStart = 0;  // start of the text not yet written
     std::size_t next = 0;      // the next span to open

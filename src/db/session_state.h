@@ -53,6 +53,10 @@ inline constexpr int kItemWhere = -718;        // ZdbCheckCursor failed
 inline constexpr int kNextParagraph = -739;    // the cursor could not move to the next paragraph
 inline constexpr int kParagraphBack = -749;    // the cursor could not return to that paragraph
 
+// Summaries and teasers.
+inline constexpr int kSummaryFailed = -1011;   // the engine could not summarise the field
+inline constexpr int kTeaserFailed = -1021;    // the engine gave no excerpt of the field
+
 // Converted views.
 inline constexpr int kViewField = -866;        // the document field is unknown
 inline constexpr int kViewSize = -875;         // its size could not be read

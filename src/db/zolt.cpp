@@ -302,3 +302,9 @@ const char* Zolt::errorMessage() {
     messageText[n] = '\0';
     return messageText;
 }
+
+int Zolt::failWith(int code, int failure) {
+    engineError = code;
+    state = failure;
+    return state;
+}

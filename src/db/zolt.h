@@ -69,14 +69,24 @@ public:
     // Takes at most `limit` characters of the item's text (-1: all), never half a
     // multi-byte character; returns the bytes of text taken.
     int appendMarked(StrBuf& out, const ItemText& item, int limit);
+    // appendMarked with the marks of `marking` (a hilite value) in place of hilite's.
+    int appendMarked(StrBuf& out, const ItemText& item, int limit, int marking);
     // Process-wide: set while the search only collects record ids (no text is loaded).
     static int& noRecordText();
 
     // Has the engine convert the document in binaryField (of record part `part`, 0 for
     // none; with the hits of textField when given) into an HTML file in directory and
-    // answers with a frameset that shows it under viewUrl. Failures set state.
-    void outputViewBlob(const char* binaryField, const char* textField, int part,
+    // answers with a frameset that shows it under viewUrl (view_export.cpp); 0, or a
+    // negative state with nothing written.
+    int outputViewBlob(const char* binaryField, const char* textField, int part,
                         const char* directory, const char* viewUrl, const char* templateText);
+
+    // Summaries and teasers of the field the cursor stands in (summary_teaser.cpp).
+    // Writes the engine's summary of the field as HTML text; 0, or a negative state.
+    int outputSummary();
+    // Writes the engine's excerpt of at most `size` bytes of the field, around its hits,
+    // as HTML text with each hit between hilon and hiloff; 0, or a negative state.
+    int outputTeaser(int size);
 
     // Process-wide: text of the database of the last sorted record read (login empties it).
     static StrBuf& lastRecordBase();
@@ -134,6 +144,8 @@ public:
     static constexpr int kMaxProcedureDepth = 16;
 
 private:
+    // Keeps the engine's `code` for errorMessage and `failure` as the state; returns it.
+    int failWith(int code, int failure);
     int callZdbsAt(const char* text, int depth);
     // getItem after an item with no text: a TEXT field moves on to the next paragraph
     // (paragraphNumber 0 when there is none); 0 or a negative state.

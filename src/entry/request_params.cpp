@@ -18,6 +18,7 @@
 #include "config/config_syntax.h"
 #include "entry/debug_echo.h"
 #include "entry/error_place.h"
+#include "entry/url_stack_format.h"
 #include "entry/zoltgw.h"
 
 namespace {
@@ -171,7 +172,7 @@ int zoltVfld(zoltgw& gw, ParseState&, std::string_view value) {
 
 int saveHtml(zoltgw& gw, ParseState&, std::string_view value) {
     std::string entry = "STDHTML=";
-    entry += value;
+    entry += storedStackValue(value);
     entry += '}';
     gw.readUrlStack(entry);
     gw.saveHtml = value;

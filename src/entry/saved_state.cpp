@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -15,6 +16,7 @@
 #include "cgi/text_pieces.h"
 #include "entry/cache_names.h"
 #include "entry/error_place.h"
+#include "entry/url_stack_format.h"
 #include "entry/zoltgw.h"
 
 namespace {
@@ -34,9 +36,9 @@ struct Descriptor {
 // The whole content of the regular file `name` + `suffix` in the cache directory, or
 // nothing with the system error number in `error`. A link or anything but a regular
 // file counts as missing: a FIFO planted in a slot directory would otherwise hold the
-// request forever.
+// request forever. So does a file longer than `limit` bytes: this program writes none.
 std::optional<std::string> readCacheFile(const zoltgw& gw, std::string_view name, const char* suffix,
-                                         int& error) {
+                                         std::size_t limit, int& error) {
     std::string path(gw.findresult.cacheDir.view());
     path += '/';
     path += name;
@@ -58,6 +60,10 @@ std::optional<std::string> readCacheFile(const zoltgw& gw, std::string_view name
         ssize_t got = ::read(file.fd, buffer, sizeof buffer);
         if (got > 0) {
             text.append(buffer, static_cast<std::size_t>(got));
+            if (text.size() > limit) {
+                error = EFBIG;
+                return std::nullopt;
+            }
         } else if (got == 0) {
             return text;
         } else if (errno != EINTR) {
@@ -104,7 +110,7 @@ int zoltgw::readSavedResult(std::string_view value) {
     if (!isRecordPosition(key) || !isIdsName(name)) return applyExpiryRule(*this, Saved::Result, ENOENT);
 
     int error = 0;
-    std::optional<std::string> text = readCacheFile(*this, name, ".ids", error);
+    std::optional<std::string> text = readCacheFile(*this, name, ".ids", SIZE_MAX, error);
     if (!text) return applyExpiryRule(*this, Saved::Result, error);
 
     status = readFarg(key, *text);
@@ -129,7 +135,7 @@ int zoltgw::readSavedUrlStack(std::string_view value) {
     if (!isUrlSaveName(value)) return applyExpiryRule(*this, Saved::UrlStack, ENOENT);
 
     int error = 0;
-    std::optional<std::string> text = readCacheFile(*this, value, ".urs", error);
+    std::optional<std::string> text = readCacheFile(*this, value, ".urs", kMaxUrlStackFileBytes, error);
     if (!text) return applyExpiryRule(*this, Saved::UrlStack, error);
 
     readUrlStack(*text);
@@ -139,5 +145,10 @@ int zoltgw::readSavedUrlStack(std::string_view value) {
 }
 
 void zoltgw::readUrlStack(std::string_view text) {
-    for (std::string_view entry : splitPieces(text, "}")) urlStack.add(StrBuf(entry));
+    for (std::string_view entry : splitPieces(text, "}")) {
+        if (entry.size() > kMaxUrlStackEntryBytes) continue;  // no page of ours saves one
+        urlStack.add(StrBuf(entry));
+    }
+    // A history deeper than the limit keeps its latest pages.
+    while (urlStack.size() > kMaxUrlStackEntries) urlStack.removeAt(0);
 }

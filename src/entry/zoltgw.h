@@ -71,6 +71,10 @@ public:
     int runCclCommands();
     // Answers a view request: the record, then the document converted by the session.
     void outputView();
+    // Reads the record of the saved result at findresult.ris before any output (a view,
+    // a binary field): 0, or -1 with the error fields set, `missing` when the request
+    // names no saved result.
+    int readSavedRecord(int flags, std::string_view missing);
     // Keeps the search's set as lastSearchSet and as searchSetText.
     void keepSearchSet();
 
@@ -79,8 +83,9 @@ public:
     void readZoltRecord(int flags);    // makes the record at findresult.ris current
     // The page from the template, rendered by `page` (src/template); 0 or -1.
     int prehtml() { return page.prehtml(); }
-    // The binary field (src/entry/pending_steps.cpp until it exists).
-    void outputZoltbin();              // the whole response for a binary field
+    // The whole response for a binary field: its header and bytes, or the error page
+    // (src/entry/binary_field.cpp).
+    void outputZoltbin();
 
     // Clusters and form arguments (src/entry).
     int createClusterByName(std::string_view name);

@@ -10,7 +10,7 @@
 #include "cgi/http_output.h"
 #include "db/session_state.h"
 #include "entry/error_place.h"
-#include "entry/view_field.h"
+#include "entry/field_value.h"
 #include "entry/zoltgw.h"
 
 namespace {
@@ -110,16 +110,8 @@ void zoltgw::outputView() {
     }
     ViewField view = parseViewField(findresult.viewFieldName.view());
     if (view.hasTextField) db.hilite = 1;
-    // A view names a record of a saved result; without one there is nothing to read
-    // (record reading would take the request for a broken run and end the process).
-    if (findresult.rid.empty()) {
-        failStep("(S) No record to view: the request names no saved result", 0);
-        printStatusPage();
-        return;
-    }
-    search.recordErrorsInPage = false;  // nothing is written before the view itself
-    readZoltRecord(view.hasTextField ? 1 : 0);
-    if (status != 0) {  // the record could not be read: nothing has been written yet
+    const char* missing = "(S) No record to view: the request names no saved result";
+    if (readSavedRecord(view.hasTextField ? 1 : 0, missing) != 0) {
         printStatusPage();
         return;
     }
@@ -132,6 +124,15 @@ void zoltgw::outputView() {
         failWithEngineMessage(0);
         printStatusPage();
     }
+}
+
+int zoltgw::readSavedRecord(int flags, std::string_view missing) {
+    // Without a saved result there is no record to read (record reading would take the
+    // request for a broken run and end the process).
+    if (findresult.rid.empty()) return failStep(missing, 0);
+    search.recordErrorsInPage = false;  // nothing has been written: a failure is the error page
+    readZoltRecord(flags);
+    return status != 0 ? -1 : 0;
 }
 
 void zoltgw::keepSearchSet() {

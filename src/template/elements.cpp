@@ -57,6 +57,9 @@ ElementWords parseElement(std::string_view text) {
 }  // namespace
 
 void TemplateEngine::outputDBerror(std::string_view text, bool withMessage) {
+    // A binary response has sent its header: HTML would corrupt the bytes, so a
+    // failure there only ends them.
+    if (gw.binaryOutput) return;
     StrBuf html("<h1> (S) ");
     if (!text.empty()) {
         appendHtmlEscaped(html, text);

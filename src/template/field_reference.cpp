@@ -118,12 +118,12 @@ void TemplateEngine::fieldReference(std::string_view text) {
     } else if (at < pieces.size()) {
         settings.paragraph = 0;
         settings.item = 1;
-        if (!readFlags(pieces, at)) return;
+        readFlags(pieces, at);
     }
     writeField(result);
 }
 
-bool TemplateEngine::readFlags(const std::vector<FieldPiece>& pieces, std::size_t at) {
+void TemplateEngine::readFlags(const std::vector<FieldPiece>& pieces, std::size_t at) {
     FieldOutputSettings& s = settings;
     const bool paragraphField = gw.db.fieldType == 1;
     bool paragraphTaken = false;
@@ -179,10 +179,9 @@ bool TemplateEngine::readFlags(const std::vector<FieldPiece>& pieces, std::size_
             case '+': s.urlEncode = true; break;
             case '!': s.urlEncode = s.braceMark = true; break;
             default:
-                if (!readLetterFlag(pieces, at)) return false;
+                if (!readLetterFlag(pieces, at)) return;
         }
     }
-    return true;
 }
 
 bool TemplateEngine::readLetterFlag(const std::vector<FieldPiece>& pieces, std::size_t& at) {
@@ -208,9 +207,12 @@ bool TemplateEngine::readLetterFlag(const std::vector<FieldPiece>& pieces, std::
                 s.separator = std::string(pieces[++at].text);
             }
             break;
-        case 'Z': case 'T':
-            // The summary and the teaser of the field come with the engine's summaries;
-            // until then the reference writes nothing.
+        case 'Z':
+            s.summary = true;
+            return false;
+        case 'T':
+            s.teaserSize = flagNumber(rest, 0, kMaxTeaserSize);
+            if (s.teaserSize == 0) s.teaserSize = kDefaultTeaserSize;
             return false;
         default:
             break;  // not a flag: ignored
@@ -272,6 +274,12 @@ void TemplateEngine::writeField(int result) {
     if (htmlOutput == 1) {
         if (ifFlag != 1) return;
         s.allParagraphs = false;
+    } else if (s.summary || s.teaserSize > 0) {
+        // The summary or the teaser stands where the items would: never in hidden text
+        // or in a loop's probe, which have returned above.
+        int written = s.summary ? db.outputSummary() : db.outputTeaser(s.teaserSize);
+        if (written < 0) outputDBerror("", true);
+        return;
     }
     // Only a paragraph field has paragraphs to walk: any other field would probe item 1
     // of "paragraph" n for ever.

@@ -46,6 +46,8 @@ struct FieldOutputSettings {
     bool hasSeparator = false;     // "S": a separator between items
     std::string separator;
     char cutChar = 0;              // "B": items cut before this character, 0: none
+    bool summary = false;          // "Z": the field's summary stands for its items
+    int teaserSize = 0;            // "T": bytes of the teaser that stands for them, 0: none
 };
 
 // One piece of a field reference: the text between "." separators, or a quoted text.
@@ -73,6 +75,10 @@ public:
 
     // Writes the items of the field at the session's cursor under `settings`.
     void itemLooper();
+
+    // Replaces one variable ("${...}", braces included): a fixed name, or a field
+    // reference of the current record (the binary field output hands it ${FIELD.@}).
+    void zoltVariable(std::string_view text);
 
     // Output switch of the page: 1 while text is hidden (conditions, probing loops).
     int htmlOutput = 0;
@@ -128,11 +134,10 @@ private:
     long popLoop();
     void unknownElement(std::string_view name);
     // Writes "<h1> (S) ", text and a blank (when given), the engine message (withMessage)
-    // and "</h1>", even while output is hidden.
+    // and "</h1>", even while output is hidden; nothing into a binary field's bytes.
     void outputDBerror(std::string_view text, bool withMessage);
 
     // ---- Variables (variables.cpp, variable_table.cpp, link_variables.cpp, hit_list.cpp) ----
-    void zoltVariable(std::string_view text);
     static const VariableEntry* findVariable(std::string_view text);
     bool nextCharIsEquals() const;
     void writeOwnName(std::string_view text, int);
@@ -153,18 +158,35 @@ private:
     void writePageLink(std::string_view text, int which);
     void writeFieldLink(std::string_view text, int which);
     void writeSearchLink(std::string_view text, int which);
-    void urlStackVariable(std::string_view text, int which);
     // ${APPL}, ${BASE}, ${FORD}, ${HTML} (withTemplate) and ${ZGWIDS} of this page.
     void writePageParameters(bool withTemplate);
     void writeSavedResultReference();
-    void writePassUrl();
     void hitList(std::string_view text);
+
+    // ---- The URL stack (url_stack.cpp) ----
+    // Carries out the URL-stack variable `which` (a UrlStackAction); `text` is the
+    // variable as the template wrote it (the numbered link reads its number there).
+    void urlStackVariable(std::string_view text, int which);
+    // ${SURLSLI}, ${SURLCUR}, ${SURLDUM}: saves the stack and this page in a URL-stack
+    // file and writes its name.
+    void saveUrlStack(int which);
+    // The links back: writes the link to stack entry `position` (from 1) and, when
+    // `carryStack`, saves the entries below it for the page it leads to.
+    void linkToStackEntry(int position, bool carryStack);
+    void writeStackEntry(std::string_view entry);
+    // ${PASSURL}: the parameters that pass the stack this request received on.
+    void writePassUrl();
+    // Writes the URL-stack file `name` (slot, "/", the rest; no suffix) whole; on failure
+    // fails the step at `line` and writes the message into the page, which has begun.
+    // True when written.
+    bool writeUrlStackFile(const std::string& name, std::string_view content, int line, bool withErrno);
 
     // ---- Field references and the item writer (field_reference.cpp, item_writer.cpp) ----
     void fieldReference(std::string_view text);
-    // Reads the flags from pieces[at] on into settings; false when a flag ends the
-    // variable (nothing is written).
-    bool readFlags(const std::vector<FieldPiece>& pieces, std::size_t at);
+    // Reads the flags from pieces[at] on into settings, up to a flag that ends them.
+    void readFlags(const std::vector<FieldPiece>& pieces, std::size_t at);
+    // Reads the letter flag at pieces[at] (a quoted separator after it moves `at` on);
+    // false when it ends the flags (the summary and the teaser).
     bool readLetterFlag(const std::vector<FieldPiece>& pieces, std::size_t& at);
     // Writes the looked-up field (result: getField's), or drives a probe or EMPTY test.
     void writeField(int result);
@@ -215,6 +237,7 @@ public:
     int hitParts[3] = {0, 0, 0};     // ZdbHitParts: parts with hits, current hit part, all
     long loopRounds = 0;             // rounds sent back so far (bounded)
     bool hitListRead = false;        // the hit list read its record once
+    int urlSavesWritten = 0;         // ${SURLSLI} met so far: the first one writes the file
     FieldOutputSettings settings;    // of the field reference being written
 
     // Most loop rounds a page may run: a template whose loop never ends stops here.
@@ -229,4 +252,7 @@ public:
     // can ask for: repetition from outside stays small.
     static constexpr int kMaxFiller = 256;
     static constexpr int kMaxThesaurusLevel = 32;
+    // Teaser size without a number, and the largest one (the engine's own limit).
+    static constexpr int kDefaultTeaserSize = 200;
+    static constexpr int kMaxTeaserSize = 1 << 20;
 };

@@ -1,6 +1,5 @@
 // variable_table.cpp - the table of the template's fixed variable names, in the order
-// they are matched. The URL-stack names are here so that they are never taken for
-// field references, whatever this build does with them.
+// they are matched; a text that matches none is a field reference.
 
 #include "template/variable_table.h"
 
@@ -48,15 +47,15 @@ const VariableEntry* TemplateEngine::findVariable(std::string_view text) {
         {"${ZOLTCURX}", &E::writeSearchLink, n(SearchLink::kCurrentWithScript)},
         {"${ZOLTSLI}", &E::writeSearchLink, n(SearchLink::kPageStart)},
         // The URL stack (${FROMURL...} is matched as a prefix).
-        {"${SURLSLI}", &E::urlStackVariable, n(UrlStackAction::kLater)},
-        {"${SURLCUR}", &E::urlStackVariable, n(UrlStackAction::kLater)},
-        {"${SURLDUM}", &E::urlStackVariable, n(UrlStackAction::kLater)},
-        {"${FROMHTML}", &E::urlStackVariable, n(UrlStackAction::kLater)},
-        {"${FROMFIRST}", &E::urlStackVariable, n(UrlStackAction::kLater)},
-        {"${FROMTHIRD}", &E::urlStackVariable, n(UrlStackAction::kLater)},
+        {"${SURLSLI}", &E::urlStackVariable, n(UrlStackAction::kSaveSlice)},
+        {"${SURLCUR}", &E::urlStackVariable, n(UrlStackAction::kSaveCurrent)},
+        {"${SURLDUM}", &E::urlStackVariable, n(UrlStackAction::kSaveDummy)},
+        {"${FROMHTML}", &E::urlStackVariable, n(UrlStackAction::kLinkLast)},
+        {"${FROMFIRST}", &E::urlStackVariable, n(UrlStackAction::kLinkFirst)},
+        {"${FROMTHIRD}", &E::urlStackVariable, n(UrlStackAction::kLinkThird)},
         {"${PASSURL}", &E::urlStackVariable, n(UrlStackAction::kPass)},
         {"${PASSHTML}", &E::urlStackVariable, n(UrlStackAction::kPass)},
-        {"${PASSURLD}", &E::urlStackVariable, n(UrlStackAction::kLater)},
+        {"${PASSURLD}", &E::urlStackVariable, n(UrlStackAction::kNothing)},
         {"${CLRURLS}", &E::urlStackVariable, n(UrlStackAction::kClear), true},
     };
     for (const VariableEntry& entry : kVariables)

@@ -19,8 +19,21 @@ enum class FieldLink { kBinaryField, kView };
 // Which link back to a search result: ${ZOLTCUR}, ${ZOLTCURX}, ${ZOLTSLI}.
 enum class SearchLink { kCurrent, kCurrentWithScript, kPageStart };
 
-// What a URL-stack variable does in this build.
-enum class UrlStackAction { kPass, kClear, kLater };
+// What a URL-stack variable does: save this page with the stack, link back to an entry
+// of the stack (the numbered link is ${FROMURL...}, matched as a prefix), pass the
+// stack on, or clear it.
+enum class UrlStackAction {
+    kSaveSlice,     // ${SURLSLI}: this page from its first record
+    kSaveCurrent,   // ${SURLCUR}: this page at the current record
+    kSaveDummy,     // ${SURLDUM}: as ${SURLCUR}, or the empty result, without the name
+    kLinkNumbered,  // ${FROMURL}, ${FROMURL.n}
+    kLinkLast,      // ${FROMHTML}
+    kLinkFirst,     // ${FROMFIRST}
+    kLinkThird,     // ${FROMTHIRD}
+    kPass,          // ${PASSURL}, ${PASSHTML}
+    kNothing,       // ${PASSURLD}: recognised, writes nothing
+    kClear,         // ${CLRURLS}
+};
 
 struct VariableEntry {
     std::string_view name;                                   // as the template writes it

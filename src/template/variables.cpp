@@ -120,37 +120,6 @@ bool TemplateEngine::nextCharIsEquals() const {
     return templatePos < templateText.size() && templateText[templatePos] == '=';
 }
 
-// ---- The URL stack ----
-
-void TemplateEngine::urlStackVariable(std::string_view, int which) {
-    switch (static_cast<UrlStackAction>(which)) {
-        case UrlStackAction::kPass:
-            writePassUrl();
-            return;
-        case UrlStackAction::kClear:
-            gw.urlStack.clear();
-            return;
-        case UrlStackAction::kLater:
-            // Saving the stack and the links back to it come with the page history.
-            return;
-    }
-}
-
-void TemplateEngine::writePassUrl() {
-    if (gw.urlStack.empty()) return;
-    bool written = false;
-    if (!gw.urlSaveName.empty()) {
-        writeText("${ZGWURLSAVE}=");
-        printLinkValue(gw.urlSaveName.view());
-        written = true;
-    }
-    if (!gw.saveHtml.empty()) {
-        if (written) writeText("&");
-        writeText("${SAVEHTML}=");
-        printLinkValue(gw.saveHtml.view());
-    }
-}
-
 // ---- The dispatch ----
 
 void TemplateEngine::zoltVariable(std::string_view text) {
@@ -163,6 +132,9 @@ void TemplateEngine::zoltVariable(std::string_view text) {
         if (htmlOutput != 1) hitList(text);
         return;
     }
-    if (asciiStartsWithNoCase(text, "${FROMURL")) return;  // a link back: with the page history
+    if (asciiStartsWithNoCase(text, "${FROMURL")) {
+        if (htmlOutput != 1) urlStackVariable(text, static_cast<int>(UrlStackAction::kLinkNumbered));
+        return;
+    }
     fieldReference(text);
 }

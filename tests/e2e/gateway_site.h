@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <regex>
 
 #include "e2e/cgi_process.h"
 #include "support/installation.h"
@@ -18,26 +19,58 @@ namespace fs = std::filesystem;
 using Environment = std::vector<std::pair<std::string, std::string>>;
 using Parameters = std::vector<std::pair<std::string, std::string>>;
 
-// A query string of the parameters, every byte but letters, digits and -_.~ escaped.
-inline std::string queryOf(const Parameters& parameters) {
-    auto encode = [](const std::string& text) {
-        static const char* hex = "0123456789ABCDEF";
-        std::string out;
-        for (unsigned char c : text) {
-            if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~') {
-                out.push_back(static_cast<char>(c));
-            } else {
-                out += '%';
-                out += hex[c >> 4];
-                out += hex[c & 15];
-            }
+// Text as a query carries it: every byte but letters, digits and -_.~ escaped.
+inline std::string queryEncoded(const std::string& text) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : text) {
+        if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~') {
+            out.push_back(static_cast<char>(c));
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
         }
-        return out;
-    };
+    }
+    return out;
+}
+
+// A query string of the parameters.
+inline std::string queryOf(const Parameters& parameters) {
     std::string query;
     for (const auto& [name, value] : parameters)
-        query += (query.empty() ? "" : "&") + encode(name) + "=" + encode(value);
+        query += (query.empty() ? "" : "&") + queryEncoded(name) + "=" + queryEncoded(value);
     return query;
+}
+
+// The value of the first href attribute after `mark` in a page, as a browser reads it.
+inline std::string hrefAfter(const std::string& text, const std::string& mark) {
+    std::size_t at = text.find(mark);
+    if (at == std::string::npos) return "";
+    std::smatch match;
+    std::string rest = text.substr(at);
+    if (!std::regex_search(rest, match, std::regex("href=\"([^\"]*)\""))) return "";
+    return std::regex_replace(match[1].str(), std::regex("&amp;"), "&");
+}
+
+// The query a browser sends for a link: the part after "?", without a fragment, with
+// the characters a browser escapes in a query escaped.
+inline std::string queryOfLink(const std::string& href) {
+    std::size_t question = href.find('?');
+    std::string query = question == std::string::npos ? "" : href.substr(question + 1);
+    query = query.substr(0, query.find('#'));
+    std::string sent;
+    for (unsigned char c : query) {
+        if (c == '{' || c == '}' || c == ' ' || c == '"' || c == '<' || c == '>' || c > 127) {
+            static const char* hex = "0123456789ABCDEF";
+            sent += '%';
+            sent += hex[c >> 4];
+            sent += hex[c & 15];
+        } else {
+            sent.push_back(static_cast<char>(c));
+        }
+    }
+    return sent;
 }
 
 inline std::string zoltdbPath() { return std::string(ZGW_BINARY_DIR) + "/zoltdb"; }

@@ -3,7 +3,7 @@
 // What the steps after the commands write is theirs to test; here a request must end
 // in exactly one response. Failures of login and database are tested in login_test.cpp.
 
-#include "entry/view_field.h"
+#include "entry/field_value.h"
 #include "support/gateway_fixture.h"
 
 namespace {

@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "entry/cache_names.h"
+#include "entry/url_stack_format.h"
 #include "support/gateway_fixture.h"
 
 namespace {
@@ -92,6 +93,27 @@ TEST_F(SavedState, SavedUrlStacksOfEveryForm) {
         EXPECT_EQ(textsOf(gw->urlStack), (Texts{"APPL=a{BASE=b{", "APPL=c{", "STDHTML=s"})) << name;
         EXPECT_EQ(written(), "") << name;
     }
+}
+
+// A stack read back keeps its latest pages within the limits, whatever the file holds;
+// a value holding the entry's own separators stays one entry.
+TEST_F(SavedState, UrlStacksReadBackAreBounded) {
+    std::string deep;
+    for (int i = 1; i <= kMaxUrlStackEntries + 8; ++i) deep += "APPL=" + std::to_string(i) + "{}";
+    deep += "APPL=" + std::string(kMaxUrlStackEntryBytes, 'x') + "}";
+    writeFile(site->cache / "7/1_1.urs", deep);
+    configured({{"${ZGWURLSAVE}", "7/1_1"}, {"${SAVEHTML}", "a}b"}, {"${BASE}", "docs"}});
+    ASSERT_EQ(gw->cgiParse(), 0) << gw->errorText.view();
+    ASSERT_EQ(gw->urlStack.size(), kMaxUrlStackEntries);
+    EXPECT_EQ(gw->urlStack.at(0)->view(), "APPL=10{");
+    EXPECT_EQ(gw->urlStack.at(kMaxUrlStackEntries - 2)->view(), "APPL=40{");
+    EXPECT_EQ(gw->urlStack.at(kMaxUrlStackEntries - 1)->view(), "STDHTML=a%7Db");
+
+    fresh();
+    writeFile(site->cache / "7/1_1.urs", std::string(kMaxUrlStackFileBytes + 1, 'x'));
+    configured({{"${ZGWURLSAVE}", "7/1_1"}, {"${BASE}", "docs"}});
+    EXPECT_EQ(gw->cgiParse(), -1);
+    EXPECT_EQ(gw->errorLine, 3774) << "a file no page of ours writes counts as gone";
 }
 
 TEST_F(SavedState, UrlStackFailures) {

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include "cgi/url_decode.h"
+#include "entry/error_place.h"
 #include "support/gateway_fixture.h"
 
 namespace {
@@ -61,7 +62,6 @@ TEST_F(TemplateEngineTest, ScanCopiesTextAndRewritesOnlyWhatItMust) {
         {"unknown condition hides nothing", "<ZOLTIF NOSUCH>t<ZOLTIF END>",
          "<h1> (S) Unknown ZOLT ELEMENT or ATTRIBUTE: NOSUCH </h1>t"},
         {"first hit", "${FIRSTHIT}", "<a href=#hit1></a>"},
-        {"summary of a field writes nothing yet", "[${TI.Z}${TI.T100}]", "[]"},
     };
     for (const auto& c : cases) {
         result(0);
@@ -160,6 +160,70 @@ TEST_F(TemplateEngineTest, LinkValuesComeBackUnchanged) {
                       {"${ZGWIDS}", saved}, {"${HILITE}", "0"},
                       {"${MAXHITS}", "1000"}, {"${ZOLTSHOW}", "f=x +%&#'\"<>"}};
     EXPECT_EQ(pairsOf(entries), expected);
+}
+
+// The page history: a save variable writes the stack it received and this page's
+// entry; a link back writes the chosen entry and saves the entries below it for the
+// page it leads to. File names come from the page's slot and stamp alone.
+TEST_F(TemplateEngineTest, UrlStackSavesAndLinksBack) {
+    ScopedEnv script("SCRIPT_NAME", kScript);
+    const std::string entries[] = {"APPL=a{BASE=b{ZLTHTML=h1{FORD=1{RIS=0.7/1_1{FIND=x{",
+                                   "APPL=a{BASE=b{ZLTHTML=h2{MAXPAGE=5{FORD=2{RIS=0,0,-999{FIND=TI=c%7Bd&{",
+                                   "APPL=a{BASE=b{ZLTHTML=h3{FORD=1{RIS=3.7/1_1{FIND={"};
+    const std::string links[] = {"${HTML}=h1&${FORD}=1&${ZGWIDS}=0.7/1_1", "${HTML}=h2&${MAXPAGE}=5&${FORD}=2&TI=c%7Bd%26",
+                                 "${HTML}=h3&${FORD}=1&${ZGWIDS}=3.7/1_1"};
+    auto page = [&](int records, int stack) {
+        result(records);
+        gw->findresult.cacheDir = site->cache.string();
+        gw->page.cacheSlot = "7";
+        gw->page.pageStamp = "100_9";
+        for (int i = 0; i < stack; ++i) gw->urlStack.add(StrBuf(entries[i]));
+        fs::create_directories(site->cache / "7");
+    };
+    auto file = [&](const std::string& name) { return readFile(site->cache / "7" / (name + ".urs")); };
+
+    struct Link { const char* variable; int position; bool carried; };
+    const Link cases[] = {{"${FROMURL}", 3, true},      {"${FROMURL.9}", 3, true}, {"${FROMURL.-1}", 2, true},
+                          {"${FROMURL.-5}", 1, false}, {"${FROMFIRST}", 1, false}, {"${FROMTHIRD}", 3, true}};
+    for (const auto& c : cases) {
+        page(0, 3);
+        const std::string carried = "F" + std::to_string(c.position) + ".100_9";
+        EXPECT_EQ(render(c.variable), std::string(kScript) + "?${APPL}=a&${BASE}=b&" + links[c.position - 1] +
+                                          (c.carried ? "&${ZGWURLSAVE}=7/" + carried : ""))
+            << c.variable;
+        std::string below;
+        for (int i = 0; i < c.position - 1; ++i) below += entries[i] + "}";
+        EXPECT_EQ(file(carried), c.carried ? below : "") << c.variable;
+        fs::remove(site->cache / "7" / (carried + ".urs"));
+    }
+    page(0, 1);
+    EXPECT_EQ(render("<ZOLTIF NFIRST>${FROMURL}${CLRURLS}<ZOLTIF END>${FROMURL}"), "") << "cleared while hidden";
+
+    // Saving: the stack, then this page, its search text stored so that it ends nothing.
+    struct Save { const char* variable; int records; std::string written, name, position; };
+    const Save saves[] = {
+        {"${SURLSLI}|${SURLSLI}", 3, "${ZGWURLSAVE}=7/100_9|${ZGWURLSAVE}=7/100_9", "100_9", "1.7/100_9"},
+        {"${SURLCUR}", 3, "${ZGWURLSAVE}=7/2.100_9", "2.100_9", "2.7/100_9"},
+        {"${SURLDUM}", 3, "7/2.100_9", "2.100_9", "2.7/100_9"},
+        {"${SURLDUM}", 0, "7/D.100_9", "D.100_9", "0,0,-999"},
+    };
+    for (const auto& c : saves) {
+        page(c.records, 1);
+        gw->findresult.ris = 2;
+        gw->findresult.topris = 1;
+        gw->findresult.findString = "a}b{%";
+        EXPECT_EQ(render(c.variable), c.written) << c.variable;
+        EXPECT_EQ(file(c.name), entries[0] + "}APPL=docs{BASE=docs{ZLTHTML=list{FORD=3{RIS=" + c.position +
+                                    "{FIND=a%7Db%7B%25{}")
+            << c.variable;
+    }
+    // A file that cannot be written: the message goes into the page, the link stays out.
+    page(3, 2);
+    const std::string none = (site->root / "none").string();
+    gw->findresult.cacheDir = none;
+    EXPECT_EQ(render("${FROMURL}"), std::string(kScript) + "?${APPL}=a&${BASE}=b&" + links[1] +
+                                        "<h1> (S)  cannot open file " + none + "/7/F2.100_9.urs (errno=2) </h1>");
+    EXPECT_EQ(gw->errorLine, error_line::kUrlStackLink);
 }
 
 TEST_F(TemplateEngineTest, HostileTemplatesEnd) {

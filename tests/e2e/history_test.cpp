@@ -1,0 +1,82 @@
+// End-to-end test of the page history: a reader goes from a result list to a record and
+// on to a third page, each link saving the pages before it, and comes back to each
+// page through the links the pages write, as a browser follows them.
+
+#include <gtest/gtest.h>
+
+#include "e2e/gateway_site.h"
+
+namespace {
+
+using namespace e2e;
+
+class History : public GatewaySite {
+protected:
+    void SetUp() override {
+        GatewaySite::SetUp();
+        if (!fs::exists(zoltdbPath())) GTEST_SKIP() << "needs the engine's administration tool " << zoltdbPath();
+        writeFile(root_ / "schema.json", R"({"fields": [{"name": "TI", "type": "PHRASE"}]})");
+        std::string records;
+        for (int i = 1; i <= 12; ++i) {
+            const std::string n = std::to_string(i);
+            records += R"({"id": )" + n + R"(, "TI": "Cat {)" + n + "}\"}\n";
+        }
+        writeFile(root_ / "many.jsonl", records);
+        ASSERT_TRUE(zoltdb({"init"}) && zoltdb({"create", "many", "--schema", (root_ / "schema.json").string()}) &&
+                    zoltdb({"load", "many", (root_ / "many.jsonl").string()}));
+        writeConfig("BASE many ZGWDIR " + templates_.string() + "\n");
+        // The list links each record and saves itself; the record page links the third
+        // page and saves itself below the list; every page links back.
+        writeTemplate("list", "list:<ZOLTLOOP RIS>${CURRRID}<a href=\"${ZGW}${ZOLTCUR}&${HTML}=record&${SURLSLI}\">"
+                              "open</a>,<ZOLTLOOP END>");
+        writeTemplate("record", "record ${CURRRID}:<ZOLTRIS>${TI}"
+                                "<a href=\"${ZGW}${ZOLTCUR}&${HTML}=detail&${SURLCUR}\">detail</a>"
+                                "<a href=\"${FROMURL}\">back</a>");
+        writeTemplate("detail", "detail ${CURRRID}<a href=\"${FROMURL}\">back</a><a href=\"${FROMFIRST}\">first</a>"
+                                "<a href=\"${FROMURL.-1}\">before</a>");
+    }
+
+    void writeTemplate(const std::string& name, const std::string& text) {
+        writeFile(templates_ / (name + ".zgw"), text);
+    }
+
+    // The page that the link `text` of `page` leads to (the link after `mark`, if given).
+    std::string follow(const std::string& page, const std::string& text, const std::string& mark = "") {
+        std::smatch link;
+        std::string rest = page.substr(std::min(page.size(), page.find(mark)));
+        if (!std::regex_search(rest, link, std::regex("<a href=\"([^\"]*)\">" + text + "</a>"))) {
+            ADD_FAILURE() << "no link " << text << " in " << page;
+            return "";
+        }
+        return getQuery(queryOfLink(std::regex_replace(link[1].str(), std::regex("&amp;"), "&"))).out;
+    }
+
+    const fs::path templates_ = root_ / "templates";
+};
+
+// A page without its links' targets: the stamps in them differ from visit to visit.
+std::string shown(const std::string& page) { return std::regex_replace(page, std::regex("href=\"[^\"]*\""), ""); }
+
+TEST_F(History, ThreePagesAndBackToEach) {
+    // The search text holds "}", which ends an entry in a URL-stack file.
+    const std::string list = get({{"${APPL}", "many"}, {"${FREETEXT}", "cat}"}, {"${MAXPAGE}", "5"},
+                                  {"${HTML}", "list"}}).out;
+    ASSERT_EQ(shown(list), "Content-Type: text/html\n\nlist:1<a >open</a>,2<a >open</a>,3<a >open</a>,4<a >open</a>,");
+
+    const std::string record = follow(list, "open", "3<a");
+    ASSERT_EQ(shown(record), "Content-Type: text/html\n\nrecord 3:Cat {3}<a >detail</a><a >back</a>");
+    const std::string detail = follow(record, "detail");
+    ASSERT_EQ(shown(detail), "Content-Type: text/html\n\ndetail 3<a >back</a><a >first</a><a >before</a>");
+
+    // Back to the record page, which comes with the list below it and links back to it.
+    const std::string recordAgain = follow(detail, "back");
+    EXPECT_EQ(shown(recordAgain), shown(record));
+    EXPECT_EQ(shown(follow(recordAgain, "back")), shown(list));
+    // Back to the first page at once, and to the entry before the last (the list too).
+    EXPECT_EQ(shown(follow(detail, "first")), shown(list));
+    EXPECT_EQ(shown(follow(detail, "before")), shown(list));
+    // And the record page's own link back.
+    EXPECT_EQ(shown(follow(record, "back")), shown(list));
+}
+
+}  // namespace
