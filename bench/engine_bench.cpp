@@ -160,7 +160,7 @@ int main(int argc, char** argv) {
         std::cerr << "Set ZGW_BENCH_CORPUS to a JSON Lines corpus (bench/run.sh makes one).\n";
         return 1;
     }
-    std::string schema = std::string(ZGW_SOURCE_DIR) + "/bench/debian_packages.json";
+    std::string schema = std::string(ZGW_SOURCE_DIR) + "/tools/debian_packages.json";
     std::vector<std::string> lines;
     {
         std::ifstream in(corpus);
