@@ -6,7 +6,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 n=${1:-200}
-[ -f demo/zolt.rcs ] || bash scripts/demo.sh >/dev/null
+if [ ! -f demo/zolt.rcs ]; then
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build build -j2 --target zoltgate zoltdb debian2jsonl >/dev/null
+  bash scripts/demo-setup.sh --build build demo >/dev/null
+fi
 export ZOLTRCS=$PWD/demo/zolt.rcs
 
 run() {  # run N times: command...
