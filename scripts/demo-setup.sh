@@ -57,6 +57,8 @@ for file in zoltgate.conf zolt.rcs; do
 done
 cp "$root"/examples/demo/htdocs/* "$site/htdocs/"
 cp "$root"/examples/demo/templates/* "$site/templates/"
+# The login form for databases of no application: the gateway looks beside its configuration.
+cp "$root/examples/demo/templates/login.zgw" "$site/login.zgw"
 install -m 755 "$build/zoltgate" "$site/cgi-bin/zoltgate"
 
 # needs_load NAME SOURCE-TEXT FILE...: true when SITE/data/NAME.zdb is missing, was
