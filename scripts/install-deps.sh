@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building, testing and running need.
-# Quick when everything is present already; otherwise one apt-get run.
+# Installs the Debian 12 packages that building, testing and running need, the demo
+# site's web server and the browser test's chromium included. Quick when everything
+# is present already; otherwise one apt-get run.
 set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config
   libsqlite3-dev libsodium-dev nlohmann-json3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  lighttpd chromium chromium-driver python3
 )
 
 missing=()
@@ -16,7 +18,15 @@ done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
+if [ "$(id -u)" -ne 0 ]; then
+  if ! command -v sudo >/dev/null; then
+    echo "Missing Debian packages: ${missing[*]}" >&2
+    echo "Installing them needs root, and this machine has no sudo: run as root" >&2
+    echo "  apt-get update && apt-get install --no-install-recommends ${missing[*]}" >&2
+    exit 1
+  fi
+  sudo="sudo"
+fi
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
