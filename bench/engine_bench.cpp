@@ -1,54 +1,33 @@
 // engine_bench.cpp - the engine on a real corpus (ZGW_BENCH_CORPUS, JSON Lines made
 // by debian2jsonl): load rate, FIND of common, combined, rare and truncated words
 // and a field comparison with their exact hit counts, ten records read with their
-// hit words, a whole request, and the database size. The same searches run on the
-// first quarter of the corpus, to show which costs follow the database size and
-// which only the result.
+// hit words, a whole request, a DISPLAY of a common prefix, a 20-line SHOW page and
+// FORWARD, a summary and a focus excerpt, and the database size. The same run on the
+// first quarter of the corpus shows which costs follow the database size and which
+// only the result.
 
 #include <benchmark/benchmark.h>
 #include <sys/stat.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
 
-#include "database.h"
-#include "json_io.h"
-#include "loader.h"
-#include "system_db.h"
-#include "zdb.h"
+#include "corpus.h"
 
 namespace {
 
 std::string g_dataDir;
 
-std::string readText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // Loads `lines` into a new database `name`; prints the rate and the file size.
-void build(const std::string& name, const std::string& schemaFile, const std::vector<std::string>& lines) {
-    zdb::Database::create(g_dataDir, zdb::parseSchemaJson(readText(schemaFile), name));
-    auto db = zdb::Database::open(g_dataDir, name, true);
+void build(const std::string& name, const std::vector<std::string>& lines) {
+    bench::createDebianDatabase(g_dataDir, name);
     auto start = std::chrono::steady_clock::now();
-    zdb::Loader loader(*db);
-    zdb::InputRecord record;
-    size_t inBatch = 0;
-    for (const std::string& line : lines) {
-        zdb::parseRecordJson(db->schema(), line, ".", record);
-        loader.add(record);
-        if (++inBatch == 10000) {
-            loader.commit();
-            inBatch = 0;
-        }
-    }
-    loader.commit();
-    loader.mergeIfNeeded();
+    bench::loadLines(g_dataDir, name, lines);
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     struct stat info {};
     stat(zdb::Database::pathFor(g_dataDir, name).c_str(), &info);
@@ -116,6 +95,91 @@ void readTen(benchmark::State& state, const std::string& name, const std::string
     ZdbExecuteCcl("DELETE S=FROM 1", &order);
 }
 
+// DISPLAY of the index terms from `start` on (up to the list's limit, with counts).
+void display(benchmark::State& state, const std::string& name, const std::string& start) {
+    openBase(name);
+    std::string command = "DISPLAY " + start;
+    int order = 0, count = 0, kind = 0;
+    for (auto _ : state) {
+        check(ZdbExecuteCcl(command.c_str(), &order), command.c_str());
+        ZdbGetDisplay(&count, &kind);
+    }
+    state.counters["terms"] = count;
+}
+
+// Reads the window's current page with its hits; the number of lines.
+int readPage() {
+    char line[81];
+    int lines = 0, start = 0, length = 0;
+    while (ZdbGetWindowLine(1, line) & 1) {
+        ++lines;
+        while (ZdbGetWindowHit(1, &start, &length) & 1) {}
+    }
+    return lines;
+}
+
+// SHOW of the first 20-line page of a search's records (FORWARD when `forward`:
+// the next page each time, the window shown again when the records run out).
+void showPage(benchmark::State& state, const std::string& name, const std::string& query, bool forward) {
+    openBase(name);
+    int order = 0, lines = 0;
+    check(ZdbExecuteCcl(("FIND " + query).c_str(), &order), "FIND");
+    check(ZdbDefineWindow(1, 20, 80), "window");
+    const char* show = "SHOW R=FROM 1 f=short";
+    check(ZdbExecuteCcl(show, &order), show);
+    for (auto _ : state) {
+        if (forward) {
+            int code = ZdbExecuteCcl("FORWARD", &order);
+            if (code == ZDB_NO_MORE_TO_SHOW) {
+                state.PauseTiming();
+                check(ZdbExecuteCcl(show, &order), show);
+                state.ResumeTiming();
+                continue;
+            }
+            check(code, "FORWARD");
+        } else {
+            check(ZdbExecuteCcl(show, &order), show);
+        }
+        lines = readPage();
+    }
+    state.counters["lines"] = lines;
+    ZdbDefineWindow(1, 50, 80);
+    ZdbExecuteCcl("DELETE S=FROM 1", &order);
+}
+
+// A summary (or a focus excerpt of 200 bytes) of DESCRIPTION of records 1..10 of a search.
+void summarize(benchmark::State& state, const std::string& name, const std::string& query, bool focus) {
+    openBase(name);
+    int order = 0;
+    check(ZdbExecuteCcl(("FIND " + query).c_str(), &order), "FIND");
+    ZdbCursor cursor = nullptr;
+    char database[ZDB_DATABASE_NAME_SIZE];
+    long bytes = 0;
+    int n = 0;
+    for (auto _ : state) {
+        int set = 0, id = 0;
+        check(ZdbGetRecordInSearchRis(g_rc, &set, n++ % 10 + 1, &id, database), "record");
+        ZdbSetCursor(&cursor, g_rc, 3, 0, 0);
+        if (focus) {
+            int length = 0, hitCount = 0, count = 0;
+            const char* text = nullptr;
+            const int* hits = nullptr;
+            check(ZdbGetFocus(cursor, &length, &text, &hitCount, &hits, &count, -200), "focus");
+            bytes = length;
+        } else {
+            ZdbSummary handle = nullptr;
+            const char* text = nullptr;
+            ZdbStartSummarization(&handle, 1);
+            ZdbAccumulateSummarization(handle, cursor);
+            check(ZdbGenerateSummary(handle, &text), "summary");
+            bytes = static_cast<long>(std::strlen(text));
+            ZdbEndSummarization(handle);
+        }
+    }
+    state.counters["bytes"] = static_cast<double>(bytes);
+    ZdbExecuteCcl("DELETE S=FROM 1", &order);
+}
+
 // A whole request inside the process: login, BASE, FIND, ten records with hits, logout.
 void request(benchmark::State& state, const std::string& name, const std::string& query) {
     ZdbDeleteRecordControl(&g_rc);
@@ -155,26 +219,10 @@ void login(benchmark::State& state) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const char* corpus = std::getenv("ZGW_BENCH_CORPUS");
-    if (!corpus) {
-        std::cerr << "Set ZGW_BENCH_CORPUS to a JSON Lines corpus (bench/run.sh makes one).\n";
-        return 1;
-    }
-    std::string schema = std::string(ZGW_SOURCE_DIR) + "/tools/debian_packages.json";
-    std::vector<std::string> lines;
-    {
-        std::ifstream in(corpus);
-        std::string line;
-        while (std::getline(in, line))
-            if (!line.empty()) lines.push_back(line);
-    }
-    char pattern[] = "/tmp/zgwbench.XXXXXX";
-    if (!mkdtemp(pattern)) return 1;
-    g_dataDir = pattern;
-    UpdateRCS("ZDBS_DATA", g_dataDir.c_str());
-    zdb::SystemDb::create(g_dataDir, true);
-    build("FULL", schema, lines);
-    build("QUARTER", schema, std::vector<std::string>(lines.begin(), lines.begin() + static_cast<long>(lines.size() / 4)));
+    std::vector<std::string> lines = bench::corpusLines();
+    g_dataDir = bench::scratchDataDir("zgwbench");
+    build("FULL", lines);
+    build("QUARTER", std::vector<std::string>(lines.begin(), lines.begin() + static_cast<long>(lines.size() / 4)));
     check(ZdbStartZolt("zoltgate", "", ZDB_LANG_ENG, ZDB_CHARSET_LATIN1 * 256), "login");
     ZdbCreateRecordControl(&g_rc);
 
@@ -200,6 +248,16 @@ int main(int argc, char** argv) {
         benchmark::RegisterBenchmark((std::string("Request/") + db).c_str(),
                                      [db = std::string(db)](benchmark::State& s) { request(s, db, "python library"); })
             ->Unit(benchmark::kMicrosecond);
+        auto add = [&](const char* label, auto body) {
+            benchmark::RegisterBenchmark((std::string(label) + "/" + db).c_str(),
+                                         [db = std::string(db), body](benchmark::State& s) { body(s, db); })
+                ->Unit(benchmark::kMicrosecond);
+        };
+        add("Display/lib", [](benchmark::State& s, const std::string& d) { display(s, d, "lib"); });
+        add("Show20", [](benchmark::State& s, const std::string& d) { showPage(s, d, "library", false); });
+        add("Forward20", [](benchmark::State& s, const std::string& d) { showPage(s, d, "library", true); });
+        add("Summary", [](benchmark::State& s, const std::string& d) { summarize(s, d, "library", false); });
+        add("Focus200", [](benchmark::State& s, const std::string& d) { summarize(s, d, "library", true); });
     }
     benchmark::RegisterBenchmark("Login", login)->Unit(benchmark::kMicrosecond);
     benchmark::Initialize(&argc, argv);

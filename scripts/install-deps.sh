@@ -19,9 +19,9 @@ done
 
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then
-  if ! command -v sudo >/dev/null; then
-    echo "Missing Debian packages: ${missing[*]}" >&2
-    echo "Installing them needs root, and this machine has no sudo: run as root" >&2
+  # A minimal Debian has no sudo: say what to do instead of failing on the command.
+  if ! command -v sudo >/dev/null 2>&1; then
+    echo "install-deps.sh: missing Debian packages: ${missing[*]}; this needs root and there is no sudo. As root, run:" >&2
     echo "  apt-get update && apt-get install --no-install-recommends ${missing[*]}" >&2
     exit 1
   fi

@@ -44,10 +44,14 @@ enum {
     ZDB_RECORD_GONE = 11522,       /* a saved record id no longer exists */
     ZDB_WRONG_LOGIN = 16418,       /* unknown user or wrong password */
     ZDB_LOGIN_REFUSED_17314 = 17314,
+    ZDB_PASSWORD_EXPIRED = 17314,  /* login after the last day of the user's password */
     ZDB_LOGIN_REFUSED_18562 = 18562,
+    ZDB_OUTSIDE_LOGIN_HOURS = 18562, /* login outside the user's login hours */
     ZDB_LOGIN_REFUSED_36322 = 36322,
+    ZDB_LOGINS_CLOSED = 36322,     /* the administrator has closed logins */
     ZDB_LOGIN_REFUSED_36323 = 36323, /* taken as 36322 by callers */
-    ZDB_NOT_AVAILABLE = 30000      /* the call is not available in this engine build */
+    ZDB_NOT_AVAILABLE = 30000      /* a call that a stand-in for the engine lacks; every call
+                                      of this engine is available */
 };
 
 /* Order types that ZdbExecuteCcl reports. */

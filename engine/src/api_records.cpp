@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "api_state.h"
+#include "record_access.h"
 #include "session.h"
 #include "sort.h"
 #include "zdb.h"
@@ -15,66 +16,6 @@ using namespace zdb;
 
 namespace {
 
-// Reads the record that `rc` locates, once; a record gone since leaves empty content.
-void loadContent(ZdbRecordControlData& rc) {
-    if (rc.loaded) return;
-    auto record = rc.db->readRecord(rc.id);
-    rc.exists = record.has_value();
-    rc.content = record ? std::move(*record) : RecordContent{};
-    rc.content.id = rc.id;
-    rc.loaded = true;
-}
-
-// Marks the hits of the set's query in the record of `rc`, once per record read.
-void loadHits(Session& s, ZdbRecordControlData& rc) {
-    if (rc.hitsReady) return;
-    loadContent(rc);
-    rc.hits.clear();
-    if (rc.hitLeaves && !rc.hitLeaves->empty() && rc.exists) {
-        Search search(*rc.db, s.views, [](int) -> std::vector<int32_t> { return {}; });
-        HitSpec wanted = search.hitSpec(*rc.hitLeaves);
-        rc.hits = markHits(rc.db->schema(), rc.content, wanted, s.charset());
-    }
-    rc.nextHit = 0;
-    rc.hitsReady = true;
-}
-
-// The record control `handle`, which must hold a record.
-ZdbRecordControlData& currentRecord(Session& s, ZdbRecordControl handle) {
-    ZdbRecordControlData& rc = s.recordControl(handle);
-    if (!rc.current) throw EngineError(kNoCurrentRecord);
-    return rc;
-}
-
-// Makes `ref` the current record of `rc`; returns the code with the values 2 and 4.
-int makeCurrent(Session& s, ZdbRecordControlData& rc, const RecordRef& ref, const LeafList& leaves,
-                bool loadText, int* recordId, char* database) {
-    if (ref.db >= s.base.dbs.size()) throw EngineError(kInternalError, {}, "set names a closed database");
-    auto db = s.base.dbs[ref.db];
-    int code = ZDB_OK;
-    if (rc.lastDatabase != db->name()) code |= ZDB_RECORD_NEW_BASE;
-    std::string last = db->name();
-    uint64_t generation = rc.generation + 1;
-    rc = ZdbRecordControlData{};
-    rc.current = true;
-    rc.db = db;
-    rc.id = ref.id;
-    rc.hitLeaves = leaves;
-    rc.lastDatabase = last;
-    rc.generation = generation;
-    bool exists;
-    if (loadText) {
-        loadContent(rc);
-        exists = rc.exists;
-    } else {
-        exists = db->recordExists(ref.id);
-    }
-    if (!exists) code |= ZDB_RECORD_DELETED;
-    *recordId = ref.id;
-    copyOut(s.charset().toSession(db->name()), database, ZDB_DATABASE_NAME_SIZE);
-    return code;
-}
-
 // Makes record n of `records` current in `handle`: the code with 2 and 4, or 0.
 int readFromList(Session& s, ZdbRecordControl handle, const std::vector<RecordRef>& records,
                  const LeafList& leaves, int n, int* recordId, char* database) {
@@ -82,37 +23,10 @@ int readFromList(Session& s, ZdbRecordControl handle, const std::vector<RecordRe
     ZdbRecordControlData& rc = s.recordControl(handle);
     size_t position = n < 0 ? static_cast<size_t>(-static_cast<int64_t>(n)) : static_cast<size_t>(n);
     if (n == 0 || position > records.size()) {
-        std::string last = rc.lastDatabase;
-        uint64_t generation = rc.generation + 1;
-        rc = ZdbRecordControlData{};
-        rc.lastDatabase = last;
-        rc.generation = generation;
+        forgetRecord(rc);
         return 0;
     }
     return makeCurrent(s, rc, records[position - 1], leaves, n > 0, recordId, database);
-}
-
-// The field the cursor stands on, in its record's database.
-const Field& cursorField(ZdbCursorData& cursor) {
-    if (!cursor.rc || !cursor.rc->current) throw EngineError(kNoCurrentRecord);
-    const Field* field = cursor.rc->db->schema().byNumber(cursor.field);
-    if (!field) throw EngineError(kUnknownField, std::to_string(cursor.field));
-    return *field;
-}
-
-// The part whose content the cursor reads for its field.
-int effectivePart(const ZdbCursorData& cursor, const Field& field) {
-    return field.isPart() ? cursor.part : 0;
-}
-
-// Starts the cursor over when its record control moved to another record: the part
-// and the reading position chosen for the previous record no longer apply.
-void followRecord(ZdbCursorData& cursor) {
-    if (cursor.generation == cursor.rc->generation) return;
-    cursor.generation = cursor.rc->generation;
-    cursor.part = 0;
-    cursor.offset = 0;
-    cursor.cacheValid = false;
 }
 
 // The item at the cursor as handed out, or null when there is none.
@@ -175,7 +89,7 @@ int ZdbGetSortedRecord(int list, ZdbRecordControl rc, int n, int* recordId, char
         Session& s = session();
         if (list != 0) throw EngineError(kUnknownList, std::to_string(list));
         if (s.sorted.set == 0) throw EngineError(kNoSortedList);
-        return readFromList(s, rc, s.sorted.records, s.sorted.hitLeaves, n, recordId, database);
+        return readFromList(s, rc, *s.sorted.records, s.sorted.hitLeaves, n, recordId, database);
     });
 }
 

@@ -2,10 +2,13 @@
 // record controls, end of session, messages, shell symbols and session information.
 
 #include <cstring>
+#include <ctime>
 
 #include "api_state.h"
+#include "login_rules.h"
 #include "messages.h"
 #include "password.h"
+#include "record_access.h"
 #include "rcs.h"
 #include "session.h"
 #include "session_file.h"
@@ -59,6 +62,11 @@ int login(const char* user, const char* password, int language, int charsetArgum
     }
     if (!verifyPassword(secret, account->hash)) throw EngineError(ZDB_WRONG_LOGIN, name);
     if (account->disabled) throw EngineError(ZDB_ACCESS_DISABLED, account->name);
+    std::time_t clock = std::time(nullptr);
+    std::tm now{};
+    localtime_r(&clock, &now);
+    if (int refusal = loginRefusal(*account, system->loginsClosed(), now))
+        throw EngineError(refusal, account->name);
     writeSessionFile(account->name);
     startSession(std::make_unique<Session>(*dataDir, account->name, *account, std::move(charset),
                                            std::move(system)));
@@ -87,6 +95,8 @@ int ZdbDefineWindow(int window, int rows, int columns) {
         Session& s = session();
         if (window != 1 || rows < 1 || rows > 1000 || columns < 1 || columns > 10000)
             throw EngineError(kInvalidWindow);
+        // A page laid out for other columns would not fit the caller's new line buffer.
+        if (rows != s.windowRows || columns != s.windowColumns) s.window = Window{};
         s.windowRows = rows;
         s.windowColumns = columns;
         return ZDB_OK;
@@ -117,12 +127,7 @@ int ZdbCreateRecordControl(ZdbRecordControl* rc) {
 
 int ZdbEraseRecordControl(ZdbRecordControl rc) {
     return guarded([&] {
-        ZdbRecordControlData& control = session().recordControl(rc);
-        std::string last = control.lastDatabase;
-        uint64_t generation = control.generation + 1;
-        control = ZdbRecordControlData{};
-        control.lastDatabase = last;
-        control.generation = generation;
+        forgetRecord(session().recordControl(rc));
         return ZDB_OK;
     });
 }

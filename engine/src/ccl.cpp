@@ -1,15 +1,17 @@
-// ccl.cpp - ZdbExecuteCcl: the command words BASE, FIND, FUZZY, DELETE, DEFINE and
-// stored procedures; DISPLAY, SHOW and FORWARD answer "not available" for now.
-// Also the set calls ZdbGetSearch, ZdbGetNextProcLine and ZdbStrNormalize.
+// ccl.cpp - ZdbExecuteCcl: the command words BASE, FIND, FUZZY, DISPLAY, SHOW,
+// FORWARD, DELETE, DEFINE and stored procedures. Also the set calls ZdbGetSearch,
+// ZdbGetNextProcLine and ZdbStrNormalize.
 
 #include <algorithm>
 #include <charconv>
 #include <cstring>
 
 #include "api_state.h"
+#include "display.h"
 #include "find.h"
 #include "session.h"
 #include "text_util.h"
+#include "window.h"
 #include "zdb.h"
 
 using namespace zdb;
@@ -68,9 +70,7 @@ int runBase(Session& s, std::string_view arguments) {
     }
     if (eq == std::string::npos) base.name = base.dbs.front()->name();
     s.base = std::move(base);
-    s.sets.clear();
-    s.currentSet = 0;
-    s.sorted = Session::Sorted{};
+    s.clearResults();
     return ZDB_OK;
 }
 
@@ -136,11 +136,9 @@ int execute(const char* text, int* orderType) {
     if (word == "BASE") { *orderType = ZDB_ORDER_BASE; return runBase(s, arguments); }
     if (word == "DELETE") { *orderType = ZDB_ORDER_DELETE; return runDelete(s, arguments); }
     if (word == "DEFINE") { *orderType = ZDB_ORDER_DEFINE; return runDefine(s, arguments); }
-    if (word == "DISPLAY") { *orderType = ZDB_ORDER_DISPLAY; throw EngineError(ZDB_NOT_AVAILABLE); }
-    if (word == "SHOW" || word == "FORWARD") {
-        *orderType = ZDB_ORDER_SHOW;
-        throw EngineError(ZDB_NOT_AVAILABLE);
-    }
+    if (word == "DISPLAY") { *orderType = ZDB_ORDER_DISPLAY; return runDisplay(s, arguments); }
+    if (word == "SHOW") { *orderType = ZDB_ORDER_SHOW; return runShow(s, arguments); }
+    if (word == "FORWARD") { *orderType = ZDB_ORDER_SHOW; return runForward(s, arguments); }
     if (int rc = runProcedure(s, std::string(trim(command.substr(0, word.size()))), arguments)) {
         *orderType = ZDB_ORDER_PROCEDURE;
         return rc;

@@ -90,7 +90,7 @@ Charset::~Charset() {
     if (toUtf8_ != reinterpret_cast<iconv_t>(-1)) iconv_close(toUtf8_);
 }
 
-std::string Charset::convert(iconv_t cd, std::string_view in, bool fromUtf8) const {
+std::string Charset::convert(iconv_t cd, std::string_view in, bool fromUtf8) {
     std::string out;
     out.reserve(in.size() + 16);
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
@@ -127,6 +127,14 @@ std::string Charset::toSession(std::string_view utf8) const {
 std::string Charset::toUtf8(std::string_view text) const {
     if (isUtf8() || !valid_) return sanitizeUtf8(text);
     return convert(toUtf8_, text, false);
+}
+
+std::optional<std::string> utf8FromNamedSet(const std::string& name, std::string_view text) {
+    iconv_t cd = iconv_open("UTF-8", name.c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+    std::string out = Charset::convert(cd, text, false);
+    iconv_close(cd);
+    return out;
 }
 
 size_t Charset::sessionLength(std::string_view utf8) const {

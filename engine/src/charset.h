@@ -6,6 +6,7 @@
 
 #include <iconv.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -31,13 +32,19 @@ public:
     size_t sessionLength(std::string_view utf8) const;
 
 private:
-    std::string convert(iconv_t cd, std::string_view in, bool fromUtf8) const;
+    friend std::optional<std::string> utf8FromNamedSet(const std::string&, std::string_view);
+    // `in` converted by `cd`; a character it cannot take becomes "?".
+    static std::string convert(iconv_t cd, std::string_view in, bool fromUtf8);
 
     int code_;
     bool valid_ = false;
     iconv_t toSession_ = reinterpret_cast<iconv_t>(-1);
     iconv_t toUtf8_ = reinterpret_cast<iconv_t>(-1);
 };
+
+// `text` in the character set that iconv calls `name`, converted into UTF-8 (what
+// cannot be converted becomes "?"); nothing when iconv does not know the set.
+std::optional<std::string> utf8FromNamedSet(const std::string& name, std::string_view text);
 
 // Length of the UTF-8 sequence that starts with `lead` (1 for a stray byte).
 size_t utf8SequenceLength(unsigned char lead);

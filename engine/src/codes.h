@@ -51,6 +51,14 @@ enum Code : int {
     kTooManyDatabases = 30080,
     kDatabaseReadOnly = 30082,     // %1: the database
     kQueryTooLong = 30084,
+    kThesaurusCycle = 30086,       // %1: the terms of the cycle, each followed by its broader term
+    kDuplicateTerm = 30088,        // %1: the term
+    kExportWriteFailed = 30090,    // %1: the file
+    kCannotConvert = 30092,        // %1: the content type
+    kUnknownConverter = 30094,     // %1: the converter
+    kBadFileName = 30096,          // %1: the name
+    kUnknownFormat = 30098,        // %1: the format
+    kLastCode = kUnknownFormat,
 };
 
 }  // namespace zdb

@@ -16,9 +16,8 @@ namespace {
 
 // The layout. `record.seg` is the load segment whose index rows describe the record;
 // `stale` lists records that a later load replaced or a delete removed, until a
-// merge drops their index rows. The journal stays in rollback mode on purpose.
+// merge drops their index rows. The rollback journal is set by the connection.
 constexpr const char* kLayout = R"sql(
-PRAGMA journal_mode=DELETE;
 CREATE TABLE meta(key TEXT PRIMARY KEY, value TEXT NOT NULL);
 CREATE TABLE field(number INTEGER PRIMARY KEY, name TEXT NOT NULL, type INTEGER NOT NULL,
                    flags INTEGER NOT NULL);
@@ -76,6 +75,11 @@ void Database::create(const std::string& dataDir, const Schema& schema) {
     put("name", schema.name);
     put("kind", schema.kind);
     put("words", "0");
+    // The thesaurus roles by field number; a DATABASE has none.
+    for (auto [key, number] : {std::pair{"term_field", schema.termField},
+                               std::pair{"broader_field", schema.broaderField},
+                               std::pair{"narrower_field", schema.narrowerField}})
+        if (number) put(key, std::to_string(number));
     Statement field(connection, "INSERT INTO field(number, name, type, flags) VALUES(?, ?, ?, ?)");
     for (const Field& f : schema.fields) {
         field.reset();
@@ -112,9 +116,13 @@ void Database::loadSchema() {
         while (meta.step()) {
             std::string key(meta.bytes(0));
             std::string value(meta.bytes(1));
+            auto number = [&] { return std::atoi(value.c_str()); };
             if (key == "format") format = value;
             else if (key == "name") schema_.name = value;
             else if (key == "kind") schema_.kind = value;
+            else if (key == "term_field") schema_.termField = number();
+            else if (key == "broader_field") schema_.broaderField = number();
+            else if (key == "narrower_field") schema_.narrowerField = number();
         }
     }
     if (format != std::to_string(kFormatVersion) || schema_.name.empty())
@@ -138,10 +146,13 @@ void Database::loadSchema() {
     transaction.commit();
 }
 
-Statement& Database::cached(const char* sql) {
+Statement& Database::cached(std::string_view sql) {
     auto it = statements_.find(sql);
-    if (it == statements_.end())
-        it = statements_.emplace(sql, std::make_unique<Statement>(*connection_, sql)).first;
+    if (it == statements_.end()) {
+        std::string text(sql);
+        auto statement = std::make_unique<Statement>(*connection_, text.c_str());
+        it = statements_.emplace(std::move(text), std::move(statement)).first;
+    }
     it->second->reset();
     return *it->second;
 }
@@ -206,6 +217,12 @@ std::vector<uint32_t> Database::wordCounts(const std::vector<int32_t>& ids) {
     return counts;
 }
 
+std::string Database::blobType(int32_t id, int part, int field) {
+    Statement stmt(*connection_, "SELECT type FROM blob WHERE id = ? AND part = ? AND field = ?");
+    stmt.bind(1, id).bind(2, part).bind(3, field);
+    return stmt.step() ? std::string(stmt.bytes(0)) : std::string();
+}
+
 std::optional<BlobContent> Database::readBlob(int32_t id, int part, int field) {
     Statement stmt(*connection_, "SELECT type, content FROM blob WHERE id = ? AND part = ? AND field = ?");
     stmt.bind(1, id).bind(2, part).bind(3, field);
@@ -256,6 +273,36 @@ std::vector<std::string> Database::termsWithPrefix(const std::string& prefix, si
                    "SELECT DISTINCT term FROM posting WHERE term >= ? AND term < ? ORDER BY term");
     stmt.bind(1, std::string_view(prefix)).bind(2, std::string_view(upper));
     while (stmt.step() && terms.size() <= limit) terms.emplace_back(stmt.bytes(0));
+    return terms;
+}
+
+std::vector<std::pair<std::string, int64_t>> Database::termCounts(const std::string& start,
+                                                                  const std::bitset<256>& fields,
+                                                                  size_t limit) {
+    std::vector<std::pair<std::string, int64_t>> terms;
+    const StaleSet& superseded = stale();
+    // Index rows only, in (term, seg) order: one range scan, never a record's text.
+    Statement& stmt = cached("SELECT term, seg, data FROM posting WHERE term >= ? ORDER BY term, seg");
+    stmt.bind(1, std::string_view(start));
+    std::string current;
+    int64_t records = 0;
+    auto finish = [&]() {
+        if (records > 0) terms.emplace_back(current, records);
+    };
+    while (stmt.step()) {
+        std::string_view term = stmt.bytes(0);
+        if (term != current) {
+            finish();
+            if (terms.size() >= limit) break;
+            current = std::string(term);
+            records = 0;
+        }
+        int64_t count = countPostingRecords(stmt.bytes(2), stmt.integer(1), superseded, fields);
+        if (count < 0) throw EngineError(kDatabaseFormat, name(), "damaged index row for a word in " + name());
+        records += count;
+    }
+    if (terms.size() < limit) finish();
+    stmt.reset();
     return terms;
 }
 

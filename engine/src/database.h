@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -68,12 +69,18 @@ public:
     std::vector<int32_t> allRecordIds();
     // Indexed word counts of the records `ids` (sorted), in the same order.
     std::vector<uint32_t> wordCounts(const std::vector<int32_t>& ids);
+    // The content type of the BLOB of `field` in `part` of record `id`, empty for none.
+    std::string blobType(int32_t id, int part, int field);
     // The BLOB of `field` in `part` of record `id`, or nothing.
     std::optional<BlobContent> readBlob(int32_t id, int part, int field);
     // Every place of `term`, superseded records left out; ordinals when asked for.
     TermPostings postings(const std::string& term, bool withOrdinals = true);
     // Words of the index that begin with `prefix`, at most `limit` + 1 of them.
     std::vector<std::string> termsWithPrefix(const std::string& prefix, size_t limit);
+    // The first `limit` words of the index from `start` on (in index order) that some
+    // record holds in one of `fields`, each with the number of those records.
+    std::vector<std::pair<std::string, int64_t>> termCounts(const std::string& start,
+                                                            const std::bitset<256>& fields, size_t limit);
     // Every word of the index, passed to `visit` in order.
     template <typename Visit> void forEachTerm(Visit visit);
     // Values of `field` that compare with `value` as `op` asks, sorted.
@@ -84,16 +91,22 @@ public:
     const StaleSet& stale();
     // Forget what is cached between commands (the stale set).
     void refresh() { staleLoaded_ = false; }
-    // A prepared statement for `sql` (a literal), kept for reuse; reset and unbound.
-    Statement& cached(const char* sql);
+    // A prepared statement for `sql`, kept for reuse; reset and unbound.
+    Statement& cached(std::string_view sql);
 
 private:
     Database() = default;
     void loadSchema();
 
     std::unique_ptr<Connection> connection_;
-    // Declared after the connection: statements are finalized before it closes.
-    std::unordered_map<const char*, std::unique_ptr<Statement>> statements_;
+    // Keyed by the SQL text itself: two texts that happen to share an address (or one
+    // text stored twice) can never mix up their statements. Declared after the
+    // connection: statements are finalized before it closes.
+    struct TextHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+    };
+    std::unordered_map<std::string, std::unique_ptr<Statement>, TextHash, std::equal_to<>> statements_;
     Schema schema_;
     StaleSet stale_;
     bool staleLoaded_ = false;

@@ -1,8 +1,6 @@
-// json_io.cpp - schema and record JSON with nlohmann::json; base64 with libsodium.
+// json_io.cpp - schema and record JSON with nlohmann::json; BLOBs in base64.
 
 #include "json_io.h"
-
-#include <sodium.h>
 
 #include <algorithm>
 #include <cstring>
@@ -11,6 +9,7 @@
 #include <map>
 #include <nlohmann/json.hpp>
 
+#include "base64.h"
 #include "text_util.h"
 #include "values.h"
 
@@ -24,28 +23,6 @@ std::string parseMessage(const json::exception& e) {
     std::string text = e.what();
     size_t close = text.find("] ");
     return close == std::string::npos ? text : text.substr(close + 2);
-}
-
-// `bytes` in base64 (the original alphabet, padded).
-std::string base64Encode(std::string_view bytes) {
-    std::string out(sodium_base64_encoded_len(bytes.size(), sodium_base64_VARIANT_ORIGINAL), '\0');
-    sodium_bin2base64(out.data(), out.size(), reinterpret_cast<const unsigned char*>(bytes.data()),
-                      bytes.size(), sodium_base64_VARIANT_ORIGINAL);
-    out.resize(std::strlen(out.c_str()));
-    return out;
-}
-
-// The bytes of base64 `text`, or nothing when it is not base64.
-std::optional<std::string> base64Decode(std::string_view text) {
-    std::string out(text.size() / 4 * 3 + 3, '\0');
-    size_t length = 0;
-    const char* end = nullptr;
-    if (sodium_base642bin(reinterpret_cast<unsigned char*>(out.data()), out.size(), text.data(),
-                          text.size(), " \r\n", &length, &end, sodium_base64_VARIANT_ORIGINAL) != 0 ||
-        end != text.data() + text.size())
-        return std::nullopt;
-    out.resize(length);
-    return out;
 }
 
 // The text of a scalar JSON item of field `field`.
@@ -180,6 +157,18 @@ json parseObject(std::string_view text, const char* notObject) {
     return value;
 }
 
+// Gives `field` the thesaurus role `role` (TERM, BROADER or NARROWER) in `schema`.
+void assignRole(Schema& schema, const Field& field, const std::string& role, const std::string& where) {
+    int* slot = role == "TERM" ? &schema.termField
+              : role == "BROADER" ? &schema.broaderField
+              : role == "NARROWER" ? &schema.narrowerField : nullptr;
+    if (!slot) throw InputError(where + ": \"role\" must be term, broader or narrower");
+    if (*slot) throw InputError(where + ": the role " + role + " is given twice");
+    if ((field.type != ZDB_FIELD_PHRASE && field.type != ZDB_FIELD_STRING) || field.isPart())
+        throw InputError(where + ": a field with a role must be a PHRASE or STRING field outside the parts");
+    *slot = field.number;
+}
+
 }  // namespace
 
 Schema parseSchemaJson(std::string_view text, const std::string& name) {
@@ -206,12 +195,14 @@ Schema parseSchemaJson(std::string_view text, const std::string& name) {
                 if (!item.is_object()) throw InputError(where + ": must be an object");
                 Field field;
                 field.number = static_cast<int>(schema.fields.size()) + 1;
+                std::string role;
                 for (auto& [fkey, fvalue] : item.items()) {
                     if (fkey == "name" && fvalue.is_string()) field.name = fvalue.get<std::string>();
                     else if (fkey == "type" && fvalue.is_string())
                         field.type = fieldTypeFromName(fvalue.get<std::string>());
                     else if (fkey == "parts" && fvalue.is_boolean())
                         field.flags = fvalue.get<bool>() ? ZDB_FIELD_FLAG_PART : 0;
+                    else if (fkey == "role" && fvalue.is_string()) role = upperCase(fvalue.get<std::string>());
                     else throw InputError(where + ": unknown or invalid key \"" + fkey + "\"");
                 }
                 if (!isValidFieldName(field.name))
@@ -220,6 +211,7 @@ Schema parseSchemaJson(std::string_view text, const std::string& name) {
                 where = "field " + field.name;
                 if (field.type == 0) throw InputError(where + ": missing or unknown type");
                 if (schema.find(field.name)) throw InputError(where + ": the name is used twice");
+                if (!role.empty()) assignRole(schema, field, role, where);
                 schema.fields.push_back(std::move(field));
                 if (schema.fields.size() > static_cast<size_t>(kMaxFields))
                     throw InputError("more than " + std::to_string(kMaxFields) + " fields");
@@ -236,6 +228,10 @@ Schema parseSchemaJson(std::string_view text, const std::string& name) {
         }
     }
     if (!hasFields) throw InputError("the schema has no \"fields\"");
+    if (schema.isThesaurus() && (!schema.termField || !schema.broaderField))
+        throw InputError("a THESAURUS needs a field with the role \"term\" and one with the role \"broader\"");
+    if (!schema.isThesaurus() && schema.termField + schema.broaderField + schema.narrowerField)
+        throw InputError("roles belong to THESAURUS schemas only");
     return schema;
 }
 
@@ -247,6 +243,9 @@ std::string schemaToJson(const Schema& schema) {
     for (const Field& field : schema.fields) {
         nlohmann::ordered_json item{{"name", field.name}, {"type", fieldTypeName(field.type)}};
         if (field.isPart()) item["parts"] = true;
+        if (field.number == schema.termField) item["role"] = "term";
+        if (field.number == schema.broaderField) item["role"] = "broader";
+        if (field.number == schema.narrowerField) item["role"] = "narrower";
         document["fields"].push_back(item);
     }
     document["formats"] = nlohmann::ordered_json::object();

@@ -3,14 +3,21 @@
 #include "loader.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "codes.h"
 #include "error.h"
+#include "thesaurus.h"
 #include "values.h"
 #include "word_positions.h"
 
 namespace zdb {
 namespace {
+
+// One merge transaction rewrites at most this much index data (or this many words):
+// short enough that a reader's wait for it stays in the milliseconds.
+constexpr size_t kMergeChunkBytes = 1u << 20;
+constexpr size_t kMergeChunkWords = 2000;
 
 class Collector : public WordVisitor {
 public:
@@ -41,9 +48,25 @@ int64_t Loader::scalar(const char* sql) {
     return stmt.step() ? stmt.integer(0) : 0;
 }
 
+int64_t Loader::metaInteger(const char* key) {
+    Statement stmt(db_.connection(), "SELECT CAST(value AS INTEGER) FROM meta WHERE key = ?");
+    stmt.bind(1, std::string_view(key));
+    return stmt.step() ? stmt.integer(0) : 0;
+}
+
+void Loader::setMeta(const char* key, int64_t value) {
+    Statement stmt(db_.connection(), "INSERT OR REPLACE INTO meta(key, value) VALUES(?, ?)");
+    stmt.bind(1, std::string_view(key)).bind(2, std::string_view(std::to_string(value))).run();
+}
+
 void Loader::begin() {
     transaction_ = std::make_unique<Transaction>(db_.connection(), true);
     segment_ = scalar("SELECT coalesce(max(seg), 0) + 1 FROM segment");
+    // Read under the write lock: no merge can start or end until this batch commits.
+    mergedUpto_ = metaInteger("merged_upto");
+    mergedInto_ = metaInteger("merged_into");
+    mergingUpto_ = metaInteger("merging_upto");
+    mergingInto_ = metaInteger("merging_into");
     nextId_ = scalar("SELECT coalesce(max(id), 0) + 1 FROM record");
     wordDelta_ = 0;
     batchRecords_ = 0;
@@ -64,10 +87,14 @@ void Loader::forget(int32_t id) {
     old.bind(1, id);
     if (!old.step()) return;
     int64_t segment = old.integer(0);
+    if (segment <= mergedUpto_) segment = mergedInto_;
     wordDelta_ -= old.integer(1);
     RecordContent previous = decodeRecord(id, static_cast<int>(old.integer(2)), old.bytes(3), db_.name());
     old.reset();
     db_.cached("INSERT OR IGNORE INTO stale(seg, id) VALUES(?, ?)").bind(1, segment).bind(2, id).run();
+    // A merge in progress may have copied the record's rows for some words already.
+    if (mergingInto_ && segment <= mergingUpto_)
+        db_.cached("INSERT OR IGNORE INTO stale(seg, id) VALUES(?, ?)").bind(1, mergingInto_).bind(2, id).run();
     db_.cached("DELETE FROM record WHERE id = ?").bind(1, id).run();
     db_.cached("DELETE FROM blob WHERE id = ?").bind(1, id).run();
     // Value rows are found by their key from the old content: an index on the record
@@ -194,6 +221,9 @@ void Loader::commit() {
     Statement words(db_.connection(),
                     "UPDATE meta SET value = CAST(value AS INTEGER) + ? WHERE key = 'words'");
     words.bind(1, wordDelta_).run();
+    // Checked inside the batch's transaction: a batch that breaks the hierarchy is
+    // rolled back whole, like a batch with a bad record.
+    if (db_.schema().isThesaurus()) checkThesaurus(db_);
     transaction_->commit();
     transaction_.reset();
     committed_ += batchRecords_;
@@ -207,54 +237,87 @@ void Loader::mergeIfNeeded(bool force) {
     int64_t segments = scalar("SELECT count(*) FROM segment");
     int64_t stale = scalar("SELECT count(*) FROM stale");
     int64_t records = scalar("SELECT count(*) FROM record");
-    if (force || segments > 8 || stale > std::max<int64_t>(1000, records / 10)) mergeAll();
+    bool unfinished = metaInteger("merging_into") != 0;
+    if (force || unfinished || segments > 8 || stale > std::max<int64_t>(1000, records / 10)) mergeAll();
 }
 
 void Loader::mergeAll() {
+    int64_t upto = 0, into = 0;
+    {
+        // The target segment is reserved first, so batches loaded meanwhile index
+        // into segments above it and stay out of this merge.
+        Transaction transaction(db_.connection(), true);
+        upto = metaInteger("merging_upto");
+        into = metaInteger("merging_into");
+        if (!into) {
+            upto = scalar("SELECT coalesce(max(seg), 0) FROM segment");
+            into = upto + 1;
+            Statement segment(db_.connection(), "INSERT INTO segment(seg) VALUES(?)");
+            segment.bind(1, into).run();
+            setMeta("merging_upto", upto);
+            setMeta("merging_into", into);
+        }
+        transaction.commit();
+    }
+    std::string after;
+    while (mergeChunk(after, upto, into)) {}
+    Transaction transaction(db_.connection(), true);
+    Statement stale(db_.connection(), "DELETE FROM stale WHERE seg <= ?");
+    stale.bind(1, upto).run();
+    Statement segments(db_.connection(), "DELETE FROM segment WHERE seg <= ?");
+    segments.bind(1, upto).run();
+    setMeta("merged_upto", upto);
+    setMeta("merged_into", into);
+    db_.connection().exec("DELETE FROM meta WHERE key IN ('merging_upto', 'merging_into')");
+    transaction.commit();
+    db_.refresh();
+}
+
+bool Loader::mergeChunk(std::string& after, int64_t upto, int64_t into) {
     Transaction transaction(db_.connection(), true);
     db_.refresh();
     const StaleSet& superseded = db_.stale();
-    int64_t merged = scalar("SELECT coalesce(max(seg), 0) + 1 FROM segment");
-    db_.connection().exec(
-        "CREATE TABLE posting_merged(term TEXT NOT NULL, seg INTEGER NOT NULL, data BLOB NOT NULL)");
-    Statement read(db_.connection(), "SELECT term, seg, data FROM posting ORDER BY term, seg");
-    Statement write(db_.connection(), "INSERT INTO posting_merged(term, seg, data) VALUES(?, ?, ?)");
-    std::string current;
-    TermPostings postings;
-    auto flush = [&]() {
-        if (current.empty() || postings.entries.empty()) return;
+    // Whole words only, and each within one transaction: a reader sees either a word's
+    // old rows or its merged row, never a mixture. Read first, write after, so the
+    // rows are never changed under the statement that reads them.
+    std::vector<std::pair<std::string, TermPostings>> words;
+    size_t bytes = 0;
+    {
+        Statement read(db_.connection(),
+                       "SELECT term, seg, data FROM posting WHERE term > ? AND seg <= ? ORDER BY term, seg");
+        read.bind(1, std::string_view(after)).bind(2, upto);
+        while (read.step()) {
+            std::string_view term = read.bytes(0);
+            if (words.empty() || term != words.back().first) {
+                if (bytes >= kMergeChunkBytes || words.size() >= kMergeChunkWords) break;
+                words.emplace_back(std::string(term), TermPostings{});
+            }
+            std::string_view data = read.bytes(2);
+            bytes += data.size();
+            if (!decodePostings(data, read.integer(1), superseded, words.back().second))
+                throw EngineError(kDatabaseFormat, db_.name(), "damaged index row during merge");
+        }
+    }
+    if (words.empty()) return false;
+    Statement drop(db_.connection(), "DELETE FROM posting WHERE term = ? AND seg <= ?");
+    Statement write(db_.connection(), "INSERT INTO posting(term, seg, data) VALUES(?, ?, ?)");
+    for (auto& [term, postings] : words) {
+        drop.reset();
+        drop.bind(1, std::string_view(term)).bind(2, upto).run();
         sortPostings(postings);
         std::vector<Occurrence> list;
         for (const PostingEntry& entry : postings.entries)
             for (uint32_t k = 0; k < entry.count; ++k)
                 list.push_back(Occurrence{entry.id, entry.part, entry.field,
                                           postings.ordinals[entry.ordinals + k]});
+        if (list.empty()) continue;  // every place of the word was superseded
         write.reset();
-        write.bind(1, std::string_view(current)).bind(2, merged).bindBlob(3, encodePostings(list));
+        write.bind(1, std::string_view(term)).bind(2, into).bindBlob(3, encodePostings(list));
         write.run();
-    };
-    while (read.step()) {
-        std::string_view term = read.bytes(0);
-        if (term != current) {
-            flush();
-            current = std::string(term);
-            postings = TermPostings{};
-        }
-        if (!decodePostings(read.bytes(2), read.integer(1), superseded, postings))
-            throw EngineError(kDatabaseFormat, db_.name(), "damaged index row during merge");
     }
-    flush();
-    db_.connection().exec("DROP TABLE posting");
-    db_.connection().exec("ALTER TABLE posting_merged RENAME TO posting");
-    db_.connection().exec("CREATE UNIQUE INDEX posting_key ON posting(term, seg)");
-    Statement records(db_.connection(), "UPDATE record SET seg = ?");
-    records.bind(1, merged).run();
-    db_.connection().exec("DELETE FROM stale");
-    db_.connection().exec("DELETE FROM segment");
-    Statement segment(db_.connection(), "INSERT INTO segment(seg) VALUES(?)");
-    segment.bind(1, merged).run();
     transaction.commit();
-    db_.refresh();
+    after = words.back().first;
+    return true;
 }
 
 }  // namespace zdb

@@ -2,7 +2,8 @@
 // A batch is one transaction holding its records, their values, BLOBs and index
 // rows: it is written whole or not at all. Each batch indexes into a segment of
 // its own; a replaced or deleted record's old index rows are listed as stale
-// until a merge rewrites the index without them.
+// until a merge rewrites the index without them. A merge runs in many short
+// transactions, a few words at a time, so that searching readers never wait long.
 #pragma once
 
 #include <cstdint>
@@ -62,7 +63,7 @@ public:
     // Records committed so far.
     int64_t committed() const { return committed_; }
     // Rewrites the index into one segment when it has many segments or stale rows,
-    // or always with `force`.
+    // or always with `force`. Finishes a merge that an earlier run left unfinished.
     void mergeIfNeeded(bool force = false);
 
 private:
@@ -71,11 +72,21 @@ private:
     void flushValues();
     void forget(int32_t id);
     int64_t scalar(const char* sql);
+    // The integer stored under `key` in the meta table, 0 when there is none.
+    int64_t metaInteger(const char* key);
+    void setMeta(const char* key, int64_t value);
     void mergeAll();
+    // Merges the words after `after` into segment `into`, up to a budget of rows, in
+    // one transaction; false when no word was left.
+    bool mergeChunk(std::string& after, int64_t upto, int64_t into);
 
     Database& db_;
     std::unique_ptr<Transaction> transaction_;
     int64_t segment_ = 0;
+    // Segments up to mergedUpto_ were merged into mergedInto_: a record of such a
+    // segment has its index rows there. While a merge runs, segments up to
+    // mergingUpto_ go into mergingInto_. All 0 when there is none.
+    int64_t mergedUpto_ = 0, mergedInto_ = 0, mergingUpto_ = 0, mergingInto_ = 0;
     int64_t nextId_ = 1;
     int64_t wordDelta_ = 0;
     int64_t batchRecords_ = 0;

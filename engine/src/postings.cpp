@@ -61,6 +61,32 @@ bool decodePostings(std::string_view data, int64_t segment, const StaleSet& stal
     return true;
 }
 
+int64_t countPostingRecords(std::string_view data, int64_t segment, const StaleSet& stale,
+                            const std::bitset<256>& fields) {
+    size_t pos = 0;
+    uint64_t id = 0, counted = 0;
+    int64_t records = 0;
+    while (pos < data.size()) {
+        uint64_t delta, part, field, count;
+        if (!getVarint(data, pos, delta) || !getVarint(data, pos, part) ||
+            !getVarint(data, pos, field) || !getVarint(data, pos, count))
+            return -1;
+        id += delta;
+        if (id > INT32_MAX || count > data.size()) return -1;
+        // The ordinals are skipped: a varint ends at its first byte below 0x80.
+        for (uint64_t k = 0; k < count; ++k) {
+            while (pos < data.size() && (static_cast<unsigned char>(data[pos]) & 0x80)) ++pos;
+            if (pos++ >= data.size()) return -1;
+        }
+        // Entries of one record follow one another (several parts or fields): count it once.
+        if (id == counted || field >= fields.size() || !fields.test(field)) continue;
+        if (!stale.empty() && stale.count(staleKey(segment, static_cast<int32_t>(id)))) continue;
+        counted = id;
+        ++records;
+    }
+    return records;
+}
+
 void sortPostings(TermPostings& postings) {
     auto less = [](const PostingEntry& a, const PostingEntry& b) {
         if (a.id != b.id) return a.id < b.id;

@@ -4,6 +4,7 @@
 // field of one part, with a gap between items so that phrases never span items.
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -56,5 +57,9 @@ bool decodePostings(std::string_view data, int64_t segment, const StaleSet& stal
                     TermPostings& out, bool withOrdinals = true);
 // Sorts entries gathered from several segments by (id, part, field).
 void sortPostings(TermPostings& postings);
+// The records of `data` (segment `segment`) that hold the word in one of `fields`,
+// superseded records left out, without building any entry; -1 when the data is damaged.
+int64_t countPostingRecords(std::string_view data, int64_t segment, const StaleSet& stale,
+                            const std::bitset<256>& fields);
 
 }  // namespace zdb

@@ -11,10 +11,14 @@ namespace zdb {
 // Path of this process's session file; empty while no session runs. A fixed
 // array, so that the signal handler reads it without touching the heap.
 char g_sessionFilePath[kSessionFilePathSize] = {0};
+dev_t g_sessionFileDevice = 0;
+ino_t g_sessionFileInode = 0;
+int g_sessionFileDescriptor = -1;
 }  // namespace zdb
 
 extern "C" void quickLogout(int signal_number) {
-    if (zdb::g_sessionFilePath[0] != '\0') unlink(zdb::g_sessionFilePath);
+    // Only the file this session created: lstat and unlink are async-signal-safe.
+    if (zdb::g_sessionFilePath[0] != '\0') zdb::unlinkOwnSessionFile(zdb::g_sessionFilePath);
     // End with the signal's own default action, so the exit status tells the cause.
     // The signal is blocked while its handler runs: unblock it, or raise() would only
     // leave it pending and the process would end through _exit instead.

@@ -21,6 +21,12 @@ const Field* Schema::find(std::string_view name) const {
     return nullptr;
 }
 
+const std::string* Schema::format(std::string_view name) const {
+    for (const auto& [known, text] : formats)
+        if (equalsIgnoreCase(known, name)) return &text;
+    return nullptr;
+}
+
 const Field* Schema::byNumber(int number) const {
     if (number < 1 || static_cast<size_t>(number) > fields.size()) return nullptr;
     return &fields[static_cast<size_t>(number) - 1];

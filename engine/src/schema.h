@@ -31,7 +31,15 @@ struct Schema {
     std::string kind = "DATABASE";                             // DATABASE or THESAURUS
     std::vector<Field> fields;                                 // in number order
     std::vector<std::pair<std::string, std::string>> formats;  // format name, line template
+    // A thesaurus: the numbers of the field that holds each record's term, and of the
+    // fields that list its broader and its narrower terms (0: none). A DATABASE has none.
+    int termField = 0;
+    int broaderField = 0;
+    int narrowerField = 0;
 
+    bool isThesaurus() const { return kind == "THESAURUS"; }
+    // The line template of format `name` (any case), or null.
+    const std::string* format(std::string_view name) const;
     // The field named `name` (any case), or null.
     const Field* find(std::string_view name) const;
     // The field numbered `number`, or null.

@@ -106,22 +106,21 @@ bool valueMatches(const FieldValue& value, CompareOp op, const FieldValue& targe
 Search::Search(Database& db, const FieldViews& views, SetRecords setRecords)
     : db_(db), views_(views), setRecords_(std::move(setRecords)) {}
 
-Search::Selection Search::select(const QueryNode& leaf) {
-    Selection selection;
-    const Schema& schema = db_.schema();
-    if (leaf.qualifier.empty()) {
+FieldSelection selectFields(const Schema& schema, const FieldViews& views, std::string_view qualifier) {
+    FieldSelection selection;
+    if (qualifier.empty()) {
         for (const Field& field : schema.fields)
             if (field.isWordField()) selection.words.set(static_cast<size_t>(field.number));
         return selection;
     }
-    if (const Field* field = schema.find(leaf.qualifier)) {
+    if (const Field* field = schema.find(qualifier)) {
         if (field->isWordField()) selection.words.set(static_cast<size_t>(field->number));
         else if (field->isValueField()) selection.value = field;
         else throw EngineError(kWrongFieldType, field->name);
         return selection;
     }
-    auto view = views_.find(upperCase(leaf.qualifier));
-    if (view != views_.end()) {
+    auto view = views.find(upperCase(qualifier));
+    if (view != views.end()) {
         for (const std::string& member : view->second) {
             int type = fieldTypeFromName(member);
             for (const Field& field : schema.fields)
@@ -132,7 +131,12 @@ Search::Selection Search::select(const QueryNode& leaf) {
         return selection;
     }
     selection.known = false;
-    unknown_.insert(leaf.qualifier);
+    return selection;
+}
+
+Search::Selection Search::select(const QueryNode& leaf) {
+    Selection selection = selectFields(db_.schema(), views_, leaf.qualifier);
+    if (!selection.known) unknown_.insert(leaf.qualifier);
     return selection;
 }
 

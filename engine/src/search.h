@@ -50,6 +50,17 @@ struct HitSpec {
 // True when `value` compares with `target` as `op` asks (STRING keys for Prefix).
 bool valueMatches(const FieldValue& value, CompareOp op, const FieldValue& target);
 
+// The fields that a qualifier names in one database.
+struct FieldSelection {
+    FieldMask words;              // word fields searched
+    const Field* value = nullptr; // the value field, when the qualifier names one
+    bool known = true;            // false: the database knows no such field or view
+};
+
+// The fields of `schema` that `qualifier` names: a field, a field view, or (empty)
+// every TEXT and PHRASE field. Throws kWrongFieldType for a BLOB field.
+FieldSelection selectFields(const Schema& schema, const FieldViews& views, std::string_view qualifier);
+
 class Search {
 public:
     // `setRecords(n)` gives the ids of set n in this database (throws for an unknown set).
@@ -69,11 +80,7 @@ public:
     const std::set<std::string>& unknownQualifiers() const { return unknown_; }
 
 private:
-    struct Selection {
-        FieldMask words;              // word fields searched
-        const Field* value = nullptr; // the value field, when the qualifier names one
-        bool known = true;
-    };
+    using Selection = FieldSelection;
     Selection select(const QueryNode& leaf);
     // The places of `term`, with word ordinals when `ordinals` (phrases need them).
     const TermPostings& postings(const std::string& term, bool ordinals = false);

@@ -60,6 +60,20 @@ ZdbCursorData& Session::cursor(ZdbCursor cursor) {
     throw EngineError(kInvalidHandle);
 }
 
+ZdbSummaryData& Session::summary(ZdbSummary summary) {
+    for (auto& owned : summaries)
+        if (owned.get() == summary) return *owned;
+    throw EngineError(kInvalidHandle);
+}
+
+void Session::clearResults() {
+    sets.clear();
+    currentSet = 0;
+    sorted = Sorted{};
+    display = DisplayList{};
+    window = Window{};
+}
+
 ZdbCursorData* Session::newCursor() {
     cursors.push_back(std::make_unique<ZdbCursorData>());
     return cursors.back().get();

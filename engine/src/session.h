@@ -1,7 +1,8 @@
 // session.h - the one engine session of a process: the logged-in user, the current
-// base, the search sets, the sorted list, field views, pending procedure lines,
-// record controls and cursors. Created by ZdbStartZolt, destroyed by ZdbEndZdbs;
-// every handle handed out belongs to it and is checked before use.
+// base, the search sets, the sorted list, the display list, display window 1, field
+// views, pending procedure lines, record controls, cursors and summaries. Created by
+// ZdbStartZolt, destroyed by ZdbEndZdbs; every handle handed out belongs to it and is
+// checked before use.
 #pragma once
 
 #include <cstdint>
@@ -9,10 +10,12 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "charset.h"
 #include "database.h"
+#include "field_text.h"
 #include "hit_marker.h"
 #include "query.h"
 #include "search.h"
@@ -43,6 +46,46 @@ struct Base {
     std::vector<std::shared_ptr<Database>> dbs;   // one, or the cluster's
 };
 
+using RecordList = std::shared_ptr<const std::vector<RecordRef>>;
+
+// One entry of a display list.
+struct DisplayEntry {
+    std::string term;     // UTF-8: an index term, or a thesaurus term as stored
+    int64_t value = 0;    // index terms: the records holding the term; thesaurus: the term's record id
+    int level = 0;        // thesaurus: the level in the hierarchy (0: a top term)
+    RecordRef ref;        // thesaurus: the term's record
+};
+
+// What the last DISPLAY gave.
+struct DisplayList {
+    int kind = 0;                      // 0: no DISPLAY yet; 1: index terms; 2: thesaurus
+    std::string qualifier;             // the field named, as its schema writes it; empty: none
+    std::vector<DisplayEntry> entries;
+};
+
+// One line of display window 1, in the session's character set.
+struct WindowLine {
+    std::string text;                          // at most the window's columns bytes
+    std::vector<std::pair<int, int>> hits;     // (start from 1, length) in bytes
+};
+
+// Display window 1 as SHOW filled it: records laid out a page at a time, so that a
+// page costs what its own records cost, whatever the size of the set.
+struct Window {
+    bool shown = false;               // a SHOW filled it (since the last BASE or window change)
+    RecordList records;               // the records shown, in order
+    size_t position = 0;              // position (from 0) of the next record to lay out
+    LeafList hitLeaves;               // the query whose hits the lines mark
+    std::string format;               // the format as SHOW gave it
+    int rows = 0, columns = 0;        // the window's size when SHOW laid it out
+    std::deque<WindowLine> pending;   // lines laid out but not yet on a page
+    std::vector<WindowLine> page;     // the current page
+    size_t nextLine = 0;              // the next line ZdbGetWindowLine gives
+    size_t nextHit = 0;               // the next hit of the line given last
+    bool endReported = false;         // FORWARD has answered that the records are exhausted
+    std::map<uint16_t, HitSpec> hitSpecs;  // per database of the base: the hits to mark
+};
+
 }  // namespace zdb
 
 // A record control: the current record of one reader.
@@ -59,6 +102,12 @@ struct ZdbRecordControlData {
     size_t nextHit = 0;
     std::string lastDatabase;             // database of the record read before
     uint64_t generation = 0;              // grows with every record made current
+};
+
+// A summarization: the text of the fields accumulated, and the summary made of it.
+struct ZdbSummaryData {
+    std::vector<zdb::FieldText> fields;   // the fields accumulated, with their hits
+    std::string summary;                  // in the session's set, after ZdbGenerateSummary
 };
 
 // A cursor: a position in the current record of a record control.
@@ -93,9 +142,11 @@ public:
     int currentSet = 0;
     struct Sorted {
         int set = 0;                      // 0: no sorted list
-        std::vector<RecordRef> records;
+        RecordList records;
         LeafList hitLeaves;
     } sorted;
+    DisplayList display;
+    Window window;
     FieldViews views;
     std::deque<std::string> procLines;    // pending procedure lines (UTF-8)
     int procExpansions = 0;               // procedure calls since the queue was last empty
@@ -104,6 +155,9 @@ public:
     int windowColumns = 80;
     std::vector<std::unique_ptr<ZdbRecordControlData>> recordControls;
     std::vector<std::unique_ptr<ZdbCursorData>> cursors;
+    std::vector<std::unique_ptr<ZdbSummaryData>> summaries;
+    std::string focusText;                // the last focus excerpt, in the session's set
+    std::vector<int> focusHits;           // its hits: (start from 0, length) pairs
 
     // The set numbered `number` (0: the current set); throws for none.
     SearchSet& set(int number);
@@ -116,6 +170,9 @@ public:
     ZdbCursorData& cursor(ZdbCursor cursor);
     // A new cursor, owned by the session.
     ZdbCursorData* newCursor();
+    ZdbSummaryData& summary(ZdbSummary summary);
+    // Forgets what the base's sets, sorted list, display list and window held.
+    void clearResults();
 
 private:
     std::string dataDir_;

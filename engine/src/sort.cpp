@@ -81,8 +81,10 @@ void sortCurrentSet(Session& s, std::string_view keys) {
     });
     s.sorted.set = set.number;
     s.sorted.hitLeaves = set.hitLeaves;
-    s.sorted.records.clear();
-    for (size_t i : order) s.sorted.records.push_back(set.records[i]);
+    auto records = std::make_shared<std::vector<RecordRef>>();
+    records->reserve(order.size());
+    for (size_t i : order) records->push_back(set.records[i]);
+    s.sorted.records = std::move(records);
 }
 
 }  // namespace zdb

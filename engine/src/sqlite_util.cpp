@@ -2,13 +2,29 @@
 
 #include "sqlite_util.h"
 
+#include <sys/stat.h>
+
 #include "codes.h"
 #include "error.h"
 
 namespace zdb {
 
+void configureSqlite() {
+    // Only possible before SQLite initializes itself; later calls change nothing.
+    static const bool configured = [] {
+        sqlite3_config(SQLITE_CONFIG_PAGECACHE, nullptr, 0, 0);
+        return true;
+    }();
+    (void)configured;
+}
+
 Connection::Connection(const std::string& path, Mode mode, const std::string& name, int busyMs)
     : name_(name) {
+    configureSqlite();
+    // Only regular files: opening a FIFO or a device would wait for ever or read noise.
+    struct stat info {};
+    if (stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+        throw EngineError(kDatabaseFormat, name, path + " is not a regular file");
     int flags = SQLITE_OPEN_NOMUTEX;
     if (mode == Mode::ReadOnly) flags |= SQLITE_OPEN_READONLY;
     else if (mode == Mode::ReadWrite) flags |= SQLITE_OPEN_READWRITE;
@@ -26,6 +42,22 @@ Connection::Connection(const std::string& path, Mode mode, const std::string& na
     sqlite3_extended_result_codes(db_, 1);
     // A reader waits at most busyMs for a writer's commit, never unboundedly.
     sqlite3_busy_timeout(db_, busyMs);
+    if (mode == Mode::ReadOnly) return;
+    try {
+        useRollbackJournal();
+    } catch (...) {
+        sqlite3_close_v2(db_);  // the destructor does not run for a constructor that throws
+        throw;
+    }
+}
+
+void Connection::useRollbackJournal() {
+    // Outside any transaction, where the PRAGMA takes effect; SQLite answers the mode
+    // in force, which stays WAL while another connection holds the file open.
+    Statement pragma(*this, "PRAGMA journal_mode=DELETE");
+    std::string mode = pragma.step() ? std::string(pragma.bytes(0)) : std::string();
+    if (mode != "delete")
+        throw EngineError(kDatabaseBusy, name_, name_ + ": journal mode stays '" + mode + "'");
 }
 
 Connection::~Connection() { sqlite3_close_v2(db_); }

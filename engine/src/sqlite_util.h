@@ -11,11 +11,19 @@
 
 namespace zdb {
 
-// One open SQLite connection; closed by the destructor.
+// Sets SQLite's process-wide options once, before its first use: no page cache is
+// allocated ahead of need, since a gateway process lives for one request and would
+// pay page faults for pages it never uses.
+void configureSqlite();
+
+// One open SQLite connection; closed by the destructor. A writable connection puts
+// its file in rollback-journal mode (journal_mode=DELETE) before anything else, so a
+// file that anyone switched to WAL is set back for the readers that may not write.
 class Connection {
 public:
     enum class Mode { ReadOnly, ReadWrite, Create };
-    // Opens `path`; throws EngineError (code `failCode`, argument `name`) on failure.
+    // Opens `path`; throws EngineError (argument `name`) on failure: 30044 when the
+    // path is not a regular file (a FIFO would block the open for ever).
     Connection(const std::string& path, Mode mode, const std::string& name, int busyMs);
     ~Connection();
     Connection(const Connection&) = delete;
@@ -29,6 +37,9 @@ public:
     [[noreturn]] void fail(int rc, std::string_view what) const;
 
 private:
+    // Switches the file to rollback-journal mode; throws when SQLite keeps another.
+    void useRollbackJournal();
+
     sqlite3* db_ = nullptr;
     std::string name_;
 };

@@ -1,4 +1,6 @@
 // system_db.cpp - users and procedures in zolt.sys (rollback journal, like the databases).
+// Format 2 added each user's password expiry and login hours; a file of format 1 is
+// read as it is (no limits) and upgraded when zoltdb opens it for writing.
 
 #include "system_db.h"
 
@@ -11,6 +13,23 @@
 #include "text_util.h"
 
 namespace zdb {
+namespace {
+
+constexpr int kSystemFormat = 2;
+
+// The columns of a user, in the order User is built from.
+constexpr const char* kUserColumns[] = {
+    "name, hash, databases, disabled, '', ''",            // format 1
+    "name, hash, databases, disabled, expires, hours",    // format 2
+};
+
+User userFrom(const Statement& stmt) {
+    return User{std::string(stmt.bytes(0)), std::string(stmt.bytes(1)),
+                splitList(std::string(stmt.bytes(2))), stmt.integer(3) != 0,
+                std::string(stmt.bytes(4)), std::string(stmt.bytes(5))};
+}
+
+}  // namespace
 
 bool User::mayOpen(const std::string& name) const {
     for (const std::string& allowed : databases)
@@ -41,18 +60,18 @@ void SystemDb::create(const std::string& dataDir, bool publicUser) {
     Connection connection(path, Connection::Mode::Create, "zolt.sys", kWriterBusyMs);
     Transaction transaction(connection, true);
     connection.exec(R"sql(
-PRAGMA journal_mode=DELETE;
 CREATE TABLE meta(key TEXT PRIMARY KEY, value TEXT NOT NULL);
-INSERT INTO meta VALUES('format', '1');
+INSERT INTO meta VALUES('format', '2');
 CREATE TABLE user(name TEXT PRIMARY KEY COLLATE NOCASE, hash TEXT NOT NULL,
-                  databases TEXT NOT NULL, disabled INTEGER NOT NULL);
+                  databases TEXT NOT NULL, disabled INTEGER NOT NULL,
+                  expires TEXT NOT NULL DEFAULT '', hours TEXT NOT NULL DEFAULT '');
 CREATE TABLE procedure(name TEXT NOT NULL COLLATE NOCASE, line INTEGER NOT NULL,
                        text TEXT NOT NULL, PRIMARY KEY(name, line));
 )sql");
     transaction.commit();
     if (publicUser) {
         SystemDb db(dataDir, true);
-        db.putUser(User{"zoltgate", hashPassword(""), {"*"}, false});
+        db.putUser(User{"zoltgate", hashPassword(""), {"*"}, false, "", ""});
     }
 }
 
@@ -61,9 +80,21 @@ SystemDb::SystemDb(const std::string& dataDir, bool writable) {
         connection_ = std::make_unique<Connection>(
             pathFor(dataDir), writable ? Connection::Mode::ReadWrite : Connection::Mode::ReadOnly,
             "zolt.sys", writable ? kWriterBusyMs : kReaderBusyMs);
-        Statement check(*connection_, "SELECT value FROM meta WHERE key = 'format'");
-        if (!check.step() || check.bytes(0) != "1")
-            throw EngineError(kNoSystemDatabase, {}, "zolt.sys has an unknown format");
+        {
+            Statement check(*connection_, "SELECT value FROM meta WHERE key = 'format'");
+            std::string format = check.step() ? std::string(check.bytes(0)) : "";
+            if (format == "1") format_ = 1;
+            else if (format == "2") format_ = 2;
+            else throw EngineError(kNoSystemDatabase, {}, "zolt.sys has an unknown format '" + format + "'");
+        }
+        if (writable && format_ < kSystemFormat) {
+            Transaction transaction(*connection_, true);
+            connection_->exec("ALTER TABLE user ADD COLUMN expires TEXT NOT NULL DEFAULT '';"
+                              "ALTER TABLE user ADD COLUMN hours TEXT NOT NULL DEFAULT '';"
+                              "UPDATE meta SET value = '2' WHERE key = 'format'");
+            transaction.commit();
+            format_ = kSystemFormat;
+        }
     } catch (const EngineError& e) {
         if (e.code() == kNoSystemDatabase) throw;
         throw EngineError(kNoSystemDatabase, {}, e.detail());
@@ -71,19 +102,18 @@ SystemDb::SystemDb(const std::string& dataDir, bool writable) {
 }
 
 std::optional<User> SystemDb::user(const std::string& name) {
-    Statement stmt(*connection_, "SELECT name, hash, databases, disabled FROM user WHERE name = ?");
+    std::string sql = std::string("SELECT ") + kUserColumns[format_ - 1] + " FROM user WHERE name = ?";
+    Statement stmt(*connection_, sql.c_str());
     stmt.bind(1, std::string_view(name));
     if (!stmt.step()) return std::nullopt;
-    return User{std::string(stmt.bytes(0)), std::string(stmt.bytes(1)),
-                splitList(std::string(stmt.bytes(2))), stmt.integer(3) != 0};
+    return userFrom(stmt);
 }
 
 std::vector<User> SystemDb::users() {
     std::vector<User> out;
-    Statement stmt(*connection_, "SELECT name, hash, databases, disabled FROM user ORDER BY name");
-    while (stmt.step())
-        out.push_back(User{std::string(stmt.bytes(0)), std::string(stmt.bytes(1)),
-                           splitList(std::string(stmt.bytes(2))), stmt.integer(3) != 0});
+    std::string sql = std::string("SELECT ") + kUserColumns[format_ - 1] + " FROM user ORDER BY name";
+    Statement stmt(*connection_, sql.c_str());
+    while (stmt.step()) out.push_back(userFrom(stmt));
     return out;
 }
 
@@ -91,9 +121,21 @@ void SystemDb::putUser(const User& user) {
     std::string databases;
     for (const std::string& name : user.databases) databases += (databases.empty() ? "" : ",") + name;
     Statement stmt(*connection_,
-                   "INSERT OR REPLACE INTO user(name, hash, databases, disabled) VALUES(?, ?, ?, ?)");
+                   "INSERT OR REPLACE INTO user(name, hash, databases, disabled, expires, hours) "
+                   "VALUES(?, ?, ?, ?, ?, ?)");
     stmt.bind(1, std::string_view(user.name)).bind(2, std::string_view(user.hash));
-    stmt.bind(3, std::string_view(databases)).bind(4, user.disabled ? 1 : 0).run();
+    stmt.bind(3, std::string_view(databases)).bind(4, user.disabled ? 1 : 0);
+    stmt.bind(5, std::string_view(user.expires)).bind(6, std::string_view(user.hours)).run();
+}
+
+bool SystemDb::loginsClosed() {
+    Statement stmt(*connection_, "SELECT 1 FROM meta WHERE key = 'logins' AND value = 'closed'");
+    return stmt.step();
+}
+
+void SystemDb::setLoginsClosed(bool closed) {
+    Statement stmt(*connection_, "INSERT OR REPLACE INTO meta(key, value) VALUES('logins', ?)");
+    stmt.bind(1, std::string_view(closed ? "closed" : "open")).run();
 }
 
 bool SystemDb::deleteUser(const std::string& name) {

@@ -1,5 +1,6 @@
-// system_db.h - the system database ZDBS_DATA/zolt.sys: users and stored procedures.
-// Sessions open it read-only at login; zoltdb opens it for writing.
+// system_db.h - the system database ZDBS_DATA/zolt.sys: users, stored procedures and
+// whether logins are open. Sessions open it read-only at login; zoltdb opens it for
+// writing, and then brings a file of an earlier format up to date.
 #pragma once
 
 #include <memory>
@@ -16,6 +17,8 @@ struct User {
     std::string hash;                    // crypto_pwhash_str hash
     std::vector<std::string> databases;  // names, or "*" for all
     bool disabled = false;
+    std::string expires;                 // last day of the password, YYYY-MM-DD; empty: never
+    std::string hours;                   // login hours HH:MM-HH:MM (local time); empty: any
 
     // True when the user may open database `name`.
     bool mayOpen(const std::string& name) const;
@@ -34,6 +37,9 @@ public:
     // Adds or replaces a user.
     void putUser(const User& user);
     bool deleteUser(const std::string& name);
+    // True while an administrator has closed logins (zoltdb logins close).
+    bool loginsClosed();
+    void setLoginsClosed(bool closed);
 
     // The lines of procedure `name`, or nothing.
     std::optional<std::vector<std::string>> procedure(const std::string& name);
@@ -43,6 +49,7 @@ public:
 
 private:
     std::unique_ptr<Connection> connection_;
+    int format_ = 0;    // 1: users without password expiry and login hours; 2: with them
 };
 
 // Splits "A,B,C" into names (blanks trimmed, empty pieces dropped).

@@ -10,6 +10,7 @@
 
 #include "codes.h"
 #include "error.h"
+#include "sqlite_util.h"
 
 namespace zdb {
 namespace {
@@ -17,6 +18,7 @@ namespace {
 class Unicode61 {
 public:
     Unicode61() {
+        configureSqlite();
         if (sqlite3_open(":memory:", &db_) != SQLITE_OK) fail("open");
         fts5_api* api = nullptr;
         sqlite3_stmt* stmt = nullptr;

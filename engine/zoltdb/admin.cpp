@@ -17,6 +17,7 @@
 #include "database.h"
 #include "error.h"
 #include "json_io.h"
+#include "login_rules.h"
 #include "loader.h"
 #include "messages.h"
 #include "password.h"
@@ -125,29 +126,40 @@ int loadRecords(const std::string& dataDir, const std::string& name, const std::
         size_t lineNumber = 0;
         size_t inBatch = 0;
         InputRecord record;
+        // The first failure stops the load; the batch it falls in is not written.
+        auto stopped = [&](const std::string& where, const std::string& what) {
+            loader.abort();
+            if (terminal) progress(loader.committed(), true);
+            return fail(where + ": " + what + " (load stopped: " + std::to_string(loader.committed()) +
+                        " records of earlier batches are loaded; nothing of this batch)");
+        };
         while (std::getline(in, line)) {
             ++lineNumber;
             if (trim(line).empty()) continue;
+            std::string where = shown + ":" + std::to_string(lineNumber);
             try {
                 parseRecordJson(db->schema(), line, baseDir, record);
                 loader.add(record);
             } catch (const InputError& error) {
-                loader.abort();
-                if (terminal) progress(loader.committed(), true);
-                return fail(shown + ":" + std::to_string(lineNumber) + ": " + error.what() +
-                            " (load stopped: " + std::to_string(loader.committed()) +
-                            " records of earlier batches are loaded; nothing of this batch)");
+                return stopped(where, error.what());
             } catch (const EngineError& error) {
-                loader.abort();
-                return fail(shown + ":" + std::to_string(lineNumber) + ": " + describe(error));
+                return stopped(where, describe(error));
             }
             if (++inBatch == kBatchRecords) {
-                loader.commit();
+                try {
+                    loader.commit();
+                } catch (const EngineError& error) {
+                    return stopped(where, describe(error));  // a thesaurus batch that breaks the hierarchy
+                }
                 inBatch = 0;
                 if (terminal) progress(loader.committed(), false);
             }
         }
-        loader.commit();
+        try {
+            loader.commit();
+        } catch (const EngineError& error) {
+            return stopped(shown, describe(error));
+        }
         loader.mergeIfNeeded();
         double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         if (terminal) progress(loader.committed(), true);
@@ -220,7 +232,10 @@ int showInfo(const std::string& dataDir, const std::string& name) {
         std::cout << "Fields:\n";
         for (const Field& field : schema.fields)
             std::cout << "  " << field.number << " " << field.name << " " << fieldTypeName(field.type)
-                      << (field.isPart() ? " parts" : "") << "\n";
+                      << (field.isPart() ? " parts" : "")
+                      << (field.number == schema.termField ? " term" : "")
+                      << (field.number == schema.broaderField ? " broader" : "")
+                      << (field.number == schema.narrowerField ? " narrower" : "") << "\n";
         std::cout << "Formats:\n";
         for (const auto& [format, text] : schema.formats) std::cout << "  " << format << ": " << text << "\n";
         struct stat info {};
@@ -232,16 +247,27 @@ int showInfo(const std::string& dataDir, const std::string& name) {
 }
 
 int addUser(const std::string& dataDir, const std::string& name, const std::string& password,
-            const std::string& databases, bool disabled) {
+            const std::string& databases, const UserLimits& limits) {
     return reporting([&] {
         if (name.empty() || name.size() > 64 || name.find_first_of(" \t\r\n") != std::string::npos)
             return fail("invalid user name '" + name + "'");
         std::vector<std::string> list = splitList(databases);
         for (const std::string& db : list)
             if (db != "*" && !isValidDatabaseName(db)) return fail("invalid database name '" + db + "'");
+        std::string expires, hours;
+        if (!limits.expires.empty()) {
+            auto normal = normalExpiry(limits.expires);
+            if (!normal) return fail("invalid date '" + limits.expires + "' (YYYY-MM-DD or DD.MM.YYYY)");
+            expires = *normal;
+        }
+        if (!limits.hours.empty()) {
+            auto normal = normalHours(limits.hours);
+            if (!normal) return fail("invalid hours '" + limits.hours + "' (HH:MM-HH:MM, two different times)");
+            hours = *normal;
+        }
         SystemDb system(dataDir, true);
         bool existed = system.user(name).has_value();
-        system.putUser(User{name, hashPassword(password), list, disabled});
+        system.putUser(User{name, hashPassword(password), list, limits.disabled, expires, hours});
         std::cout << (existed ? "Updated" : "Added") << " user " << name << "\n";
         return 0;
     });
@@ -263,8 +289,20 @@ int listUsers(const std::string& dataDir) {
             std::string databases;
             for (const std::string& db : user.databases) databases += (databases.empty() ? "" : ",") + db;
             std::cout << user.name << " " << (databases.empty() ? "-" : databases)
-                      << (user.disabled ? " disabled" : "") << "\n";
+                      << (user.disabled ? " disabled" : "")
+                      << (user.expires.empty() ? "" : " expires " + user.expires)
+                      << (user.hours.empty() ? "" : " hours " + user.hours) << "\n";
         }
+        return 0;
+    });
+}
+
+int setLogins(const std::string& dataDir, bool open) {
+    return reporting([&] {
+        SystemDb system(dataDir, true);
+        system.setLoginsClosed(!open);
+        std::cout << (open ? "Logins are open\n" : "Logins are closed: every login is refused until "
+                                                    "'zoltdb logins open'\n");
         return 0;
     });
 }

@@ -41,17 +41,23 @@ int main(int argc, char** argv) {
     auto* info = app.add_subcommand("info", "show fields, formats, record count and size");
     info->add_option("NAME", name)->required();
 
-    bool disabled = false;
+    zoltdb::UserLimits limits;
     auto* users = app.add_subcommand("user", "manage users");
     users->require_subcommand(1);
     auto* userAdd = users->add_subcommand("add", "add or update a user");
     userAdd->add_option("NAME", name)->required();
     userAdd->add_option("--password", password, "password (default: empty)");
     userAdd->add_option("--databases", databases, "databases the user may open, A,B or * (default *)");
-    userAdd->add_flag("--disabled", disabled, "the account is disabled");
+    userAdd->add_flag("--disabled", limits.disabled, "the account is disabled");
+    userAdd->add_option("--expires", limits.expires, "last day of the password, YYYY-MM-DD");
+    userAdd->add_option("--hours", limits.hours, "login hours HH:MM-HH:MM (local time)");
     auto* userDel = users->add_subcommand("del", "delete a user");
     userDel->add_option("NAME", name)->required();
     auto* userList = users->add_subcommand("list", "list the users");
+
+    auto* logins = app.add_subcommand("logins", "close or open logins for every user (maintenance)");
+    std::string loginState;
+    logins->add_option("STATE", loginState, "close or open")->required()->check(CLI::IsMember({"close", "open"}));
 
     auto* procs = app.add_subcommand("proc", "manage stored procedures");
     procs->require_subcommand(1);
@@ -88,9 +94,10 @@ int main(int argc, char** argv) {
     if (exportCommand->parsed()) return zoltdb::exportRecords(dataDir, name);
     if (remove->parsed()) return zoltdb::deleteRecords(dataDir, name, words);
     if (info->parsed()) return zoltdb::showInfo(dataDir, name);
-    if (userAdd->parsed()) return zoltdb::addUser(dataDir, name, password, databases, disabled);
+    if (userAdd->parsed()) return zoltdb::addUser(dataDir, name, password, databases, limits);
     if (userDel->parsed()) return zoltdb::deleteUser(dataDir, name);
     if (userList->parsed()) return zoltdb::listUsers(dataDir);
+    if (logins->parsed()) return zoltdb::setLogins(dataDir, loginState == "open");
     if (procAdd->parsed()) return zoltdb::addProcedure(dataDir, name, words);
     if (procDel->parsed()) return zoltdb::deleteProcedure(dataDir, name);
     if (procList->parsed()) return zoltdb::listProcedures(dataDir);

@@ -5,11 +5,18 @@
 //   .records [n]:             one record id a line (with its database in a cluster)
 //   .record ID:               <FIELD>: <item>, one line per item ([part n] before
 //                             part fields; a BLOB as "(BLOB, <n> bytes)")
+//   .display:                 <term> (<records>) a line; a thesaurus: two blanks per
+//                             level, then <term> [<record id>]
+//   .show:                    "-- page <n>", then its lines, for the window's page and
+//                             each page after it; hits in [brackets]
+//   .summary FIELD:           the summary of the current record's field
+//   .focus FIELD SIZE:        its focus excerpt of SIZE bytes, hits in [brackets]
 
 #include "shell.h"
 
 #include <charconv>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "shell_support.h"
@@ -111,7 +118,10 @@ private:
             sorted_ = true;
             return;
         }
-        if (word == ".DISPLAY" || word == ".SHOW") return printError(out_, ZDB_NOT_AVAILABLE);
+        if (word == ".DISPLAY") return display();
+        if (word == ".SHOW") return show();
+        if (word == ".SUMMARY") return summary(argument);
+        if (word == ".FOCUS") return focus(argument);
         if (word == ".QUIT" || word == ".EXIT") {
             quit_ = true;
             return;
@@ -156,9 +166,118 @@ private:
             out_ << "Usage: .record [DATABASE:]ID\n";
             return;
         }
-        int rc = zdb::shellReadRecord(rc_, database.c_str(), id);
+        // From the current set when it holds the record, so that its hits are known.
+        int rc = readFromSet(database, id) ? ZDB_OK : zdb::shellReadRecord(rc_, database.c_str(), id);
         if (!(rc & 1)) return printError(out_, rc);
         printFields();
+    }
+
+    // Makes record `id` (of `database`, when given) current from the current set or
+    // sorted list; false when the list does not hold it.
+    bool readFromSet(const std::string& database, int id) {
+        for (int n = 1;; ++n) {
+            int found = 0, set = 0;
+            char name[ZDB_DATABASE_NAME_SIZE] = "";
+            int code = sorted_ ? ZdbGetSortedRecord(0, rc_, -n, &found, name)
+                               : ZdbGetRecordInSearchRis(rc_, &set, -n, &found, name);
+            if (code == 0 || !(code & 1)) return false;
+            if (found == id && (database.empty() || zdb::equalsIgnoreCase(database, name))) return true;
+        }
+    }
+
+    // `text` with the hits (start from `base`, length) in brackets.
+    static std::string bracketed(const std::string& text, const std::vector<std::pair<int, int>>& hits, int base) {
+        std::string out;
+        size_t at = 0;
+        for (auto [start, length] : hits) {
+            size_t from = static_cast<size_t>(start - base);
+            if (from < at || from + static_cast<size_t>(length) > text.size()) continue;
+            out += text.substr(at, from - at) + "[" + text.substr(from, static_cast<size_t>(length)) + "]";
+            at = from + static_cast<size_t>(length);
+        }
+        return out + text.substr(at);
+    }
+
+    void display() {
+        int count = 0, kind = 0;
+        int rc = ZdbGetDisplay(&count, &kind);
+        if (!(rc & 1)) return printError(out_, rc);
+        for (int n = 1; n <= count; ++n) {
+            char term[1024];
+            int length = sizeof term, value = 0;
+            if (!(ZdbGetDisplayTerm(-n, term, &length, &value) & 1)) break;
+            if (kind != 2) {
+                out_ << term << " (" << value << ")\n";
+                continue;
+            }
+            int level = 0;
+            ZdbGetRecordInThes(rc_, n, &level);
+            out_ << std::string(static_cast<size_t>(2 * level), ' ') << term << " [" << value << "]\n";
+        }
+    }
+
+    void show() {
+        std::vector<char> line(10001 + 1);
+        for (int page = 1;; ++page) {
+            out_ << "-- page " << page << "\n";
+            int rc;
+            while ((rc = ZdbGetWindowLine(1, line.data())) & 1) {
+                std::vector<std::pair<int, int>> hits;
+                int start = 0, length = 0;
+                while (ZdbGetWindowHit(1, &start, &length) & 1) hits.emplace_back(start, length);
+                out_ << bracketed(line.data(), hits, 1) << "\n";
+            }
+            if (rc != 0) return printError(out_, rc);
+            int order = 0;
+            rc = ZdbExecuteCcl("FORWARD", &order);
+            if (rc == ZDB_NO_MORE_TO_SHOW || rc == ZDB_END_OF_DISPLAY) return;
+            if (!(rc & 1)) return printError(out_, rc);
+        }
+    }
+
+    // Places the cursor on field `name` of the current record; false (with the error
+    // line printed) when it cannot.
+    bool onField(std::string_view name) {
+        int number = 0, type = 0, flags = 0;
+        int rc = ZdbCheckField(rc_, std::string(name).c_str(), &number, &type, &flags);
+        if (rc & 1) rc = ZdbSetCursor(&cursor_, rc_, number, 0, 0);
+        if (rc & 1 || rc == ZDB_NO_MORE_ITEMS) return true;
+        printError(out_, rc);
+        return false;
+    }
+
+    void summary(std::string_view argument) {
+        if (argument.empty()) {
+            out_ << "Usage: .summary FIELD\n";
+            return;
+        }
+        if (!onField(argument)) return;
+        ZdbSummary handle = nullptr;
+        const char* text = "";
+        int rc = ZdbStartSummarization(&handle, 1);
+        if (rc & 1) rc = ZdbAccumulateSummarization(handle, cursor_);
+        if (rc & 1) rc = ZdbGenerateSummary(handle, &text);
+        if (rc & 1) out_ << text << "\n";
+        else printError(out_, rc);
+        if (handle) ZdbEndSummarization(handle);
+    }
+
+    void focus(std::string_view argument) {
+        size_t blank = argument.find(' ');
+        int size = 0;
+        if (blank == std::string_view::npos || !number(zdb::trim(argument.substr(blank)), size)) {
+            out_ << "Usage: .focus FIELD SIZE\n";
+            return;
+        }
+        if (!onField(argument.substr(0, blank))) return;
+        int length = 0, hitCount = 0, count = 0;
+        const char* text = nullptr;
+        const int* pairs = nullptr;
+        int rc = ZdbGetFocus(cursor_, &length, &text, &hitCount, &pairs, &count, -size);
+        if (!(rc & 1)) return printError(out_, rc);
+        std::vector<std::pair<int, int>> hits;
+        for (int i = 0; i < hitCount; ++i) hits.emplace_back(pairs[2 * i], pairs[2 * i + 1]);
+        out_ << bracketed(std::string(text, static_cast<size_t>(length)), hits, 0) << "\n";
     }
 
     void printFields() {

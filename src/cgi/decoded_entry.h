@@ -11,11 +11,12 @@
 std::string_view cutAtNul(std::string_view text);
 
 // Inserts (name, value), each cut at its first NUL, behind `after` and returns the new
-// entry; with debugging on writes "<kind> "name" = "value"" to the debug log.
+// entry; with debugging on writes "<kind> "name" = "value"" to the debug log (for a
+// password name "(n bytes, not shown)" in place of the value).
 Entry* insertDecoded(EntryList& list, Entry* after, std::string_view name,
                      std::string_view value, const char* kind);
 
-// Writes every entry of `list` to the debug log as "<kind> "name" = "value"" (debugging on only).
+// Writes every entry of `list` to the debug log as insertDecoded does (debugging on only).
 void logEntries(const EntryList& list, const char* kind);
 
 // True for names whose values are passwords: the debug log shows only their length.

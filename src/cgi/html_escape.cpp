@@ -15,3 +15,12 @@ void appendHtmlEscaped(StrBuf& out, std::string_view text) {
         }
     }
 }
+
+void appendHtmlText(StrBuf& out, std::string_view text, int encoding) {
+    // Single-byte sets: every byte through htmlChar with markup (letters as entities);
+    // multi-byte sets: only the markup bytes change, so no sequence is split.
+    for (char c : text) {
+        auto byte = static_cast<unsigned char>(c);
+        out.append(encoding <= 3 ? htmlChar(byte, 1) : htmlMarkupChar(byte), -1);
+    }
+}

@@ -1,11 +1,13 @@
-// multipart.cpp - the multipart body reader. It holds back one body line, so that the
-// line break in front of a boundary line can be left out of the field or the file.
+// multipart.cpp - the multipart body reader. It holds back only the line end in front
+// of a boundary line, wherever the 512-byte pieces cut it, so that every field and
+// every file is exactly what was sent.
 // The field name is taken from a fixed column of the Content-Disposition line, as the
 // browsers of this gateway's users have always written it.
 
 #include "cgi/multipart.h"
 
 #include <optional>
+#include <string>
 
 #include "cgi/debug_log.h"
 #include "cgi/decoded_entry.h"
@@ -44,13 +46,69 @@ std::optional<std::string_view> uploadFileName(std::string_view header) {
     return quotedFrom(content, at + kMarker.size());
 }
 
-// The held body line as it goes out in front of a boundary: without the line break that
-// belongs to the boundary. A line without one (a piece of a longer line) stays whole.
-std::string_view beforeBoundary(std::string_view held) {
-    if (held.size() >= 2 && held.substr(held.size() - 2) == "\r\n") return held.substr(0, held.size() - 2);
-    if (!held.empty() && held.back() == '\n') return held.substr(0, held.size() - 1);
-    return held;
-}
+// The body of a part on its way out. The line end in front of the boundary belongs to
+// the boundary, not to the value or the file, and it may be split over two pieces (a
+// carriage return that fills a piece and its line feed in the next one). So only the
+// trailing line-end bytes of what arrived so far are held back, never whole pieces:
+// everything else goes out at once, and a value or file is byte for byte what was sent.
+class BodyBytes {
+public:
+    // Takes the next piece of the body (not a boundary line); returns the bytes that
+    // are now certain to belong to the part.
+    std::string_view take(std::string_view piece) {
+        out_.assign(held_);
+        out_.append(piece);
+        std::size_t keep = lineEndLength(out_);
+        held_.assign(out_, out_.size() - keep, keep);
+        out_.resize(out_.size() - keep);
+        return out_;
+    }
+    // The held bytes that still belong to the part when the boundary comes: a line end
+    // ("\r\n" or "\n") goes with the boundary; a lone carriage return is data.
+    std::string_view atBoundary() const {
+        return held_.empty() || held_.back() == '\n' ? std::string_view() : std::string_view(held_);
+    }
+
+private:
+    // Length of the line end that text ends with: "\r\n" 2, "\n" 1, and a carriage
+    // return 1, since its line feed may still come.
+    static std::size_t lineEndLength(std::string_view text) {
+        if (text.ends_with("\r\n")) return 2;
+        if (text.ends_with('\n') || text.ends_with('\r')) return 1;
+        return 0;
+    }
+
+    std::string held_;  // at most "\r\n"
+    std::string out_;   // the bytes last released
+};
+
+// The body read in pieces of at most kMultipartLineLimit bytes, knowing which piece
+// begins a line: only a piece at a line start can be the empty line that ends the
+// headers, so a long header line cut just before its line end ends nothing.
+struct BodyReader {
+    std::FILE* input;
+    std::string piece;         // the piece last read
+    bool atLineStart = true;   // piece begins a line
+
+    // Reads the next piece; false at the end of the body.
+    bool next() {
+        atLineStart = piece.empty() || piece.back() == '\n';
+        return readLinePiece(input, piece, kMultipartLineLimit);
+    }
+    // Reads on to the end of the current line; false when the body ends first.
+    bool skipRestOfLine() {
+        while (piece.empty() || piece.back() != '\n')
+            if (!next()) return false;
+        return true;
+    }
+    // Reads the further header lines up to and including the empty line, written with
+    // CR LF or a bare LF; false when the body ends first.
+    bool skipHeaders() {
+        while (next())
+            if (atLineStart && (piece == "\r\n" || piece == "\n")) return true;
+        return false;
+    }
+};
 
 // Where the bytes of one part go: an upload file, a discarded upload, or a field value.
 struct PartSink {
@@ -85,17 +143,16 @@ int decodeMultipart(EntryList& list, std::FILE* input, std::string_view contentT
     }
     if (debugOn()) debugLog("zgwcgi: multipart boundary %s", boundary.c_str());
 
-    // The body in lines; a longer line comes in pieces of kMultipartLineLimit bytes.
-    auto next = [input](std::string& line) { return readLinePiece(input, line, kMultipartLineLimit); };
+    BodyReader body{input, {}, true};
     UploadDirectory uploads(uploadDirectory);
-    std::string line;
     int count = 0;
     Entry* last = nullptr;
-    if (!next(line)) return 0;  // the opening boundary
-    while (next(line)) {
-        std::string name(fieldName(line));
+    if (!body.next() || !body.skipRestOfLine()) return 0;  // the opening boundary
+    while (body.next()) {
+        const std::string& header = body.piece;  // the Content-Disposition line
+        std::string name(fieldName(header));
         PartSink sink;
-        if (auto fileName = uploadFileName(line)) {
+        if (auto fileName = uploadFileName(header)) {
             std::string shownName = agentFileName(*fileName, userAgent);
             last = insertDecoded(list, last, name, shownName, "zgwcgi: upload");
             ++count;
@@ -104,27 +161,19 @@ int decodeMultipart(EntryList& list, std::FILE* input, std::string_view contentT
             if (!stored.empty()) sink.file = uploads.create(stored);
             else if (debugOn()) debugLog("zgwcgi: upload without a usable file name is not stored");
         }
-        // Further headers, up to and including the empty line.
-        bool headersEnded = false;
-        while (next(line)) {
-            if (line.starts_with("\r\n")) { headersEnded = true; break; }
-        }
-        if (!headersEnded) return count;
+        if (!body.skipRestOfLine() || !body.skipHeaders()) return count;
 
-        std::string held;
-        bool holding = false;
+        BodyBytes bytes;
         bool boundarySeen = false;
-        while (next(line)) {
-            if (line.find(boundary) != std::string::npos) {
-                if (holding) sink.put(beforeBoundary(held));
+        while (body.next()) {
+            if (body.piece.find(boundary) != std::string::npos) {
+                sink.put(bytes.atBoundary());
                 boundarySeen = true;
                 break;
             }
-            if (holding) sink.put(held);
-            held.swap(line);
-            holding = true;
+            sink.put(bytes.take(body.piece));
         }
-        if (!boundarySeen) {
+        if (!boundarySeen || !body.skipRestOfLine()) {
             if (debugOn()) debugLog("zgwcgi: multipart body ends inside a part");
             return count;
         }

@@ -1,5 +1,5 @@
-// platform.cpp - POSIX forms of the platform calls. Paths from configuration files
-// written on the original system may still use backslashes; directoryOf accepts both.
+// platform.cpp - the platform calls on POSIX. A configuration file may name paths
+// with backslashes as directory separators; directoryOf accepts both.
 
 #include "cgi/platform.h"
 

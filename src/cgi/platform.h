@@ -1,5 +1,6 @@
-// platform.h - the few calls that differ between the system this gateway was first
-// written for and POSIX: process preparation, binary streams, path separators.
+// platform.h - the process and path services the entry uses: process preparation,
+// binary streams, joining and cutting paths. On POSIX most are no-ops; they stay
+// named steps so that the entry's order of preparation reads as it runs.
 // Invariant: every other file joins and cuts paths only through these functions.
 #pragma once
 
@@ -7,13 +8,13 @@
 #include <string>
 #include <string_view>
 
-// Starts the socket library (nothing to start on POSIX); returns 0.
+// Starts the socket library: POSIX needs no start-up; returns 0.
 int startSocketLibrary();
 
-// Keeps the system from ever showing an error dialog that waits for a user (POSIX has none).
+// Keeps an error from ever waiting for a user at a dialog: a POSIX process shows none.
 void suppressErrorDialogs();
 
-// Puts a stream into binary mode, so bytes pass unchanged (every POSIX stream already is).
+// Puts a stream into binary mode, so bytes pass unchanged: every POSIX stream already is.
 void setBinaryMode(std::FILE* stream);
 
 // The path of `name` inside directory `directory`, joined with "/" (no doubled separator).

@@ -13,6 +13,7 @@
 std::string decodeLexeme(std::string_view lexeme);
 
 // Empties `list` and fills it with the pairs of `input` in input order. Returns the number
-// of pairs, or -1 when a name without "=" stood before the last character (the pairs up to
-// and including that name, with an empty value, stay in the list).
+// of pairs, or -1 when a name has no value ("a&b=1", "a=1&b") unless the "=" or "&" behind
+// it is the input's last character ("a=", "a&"); the pairs up to and including that name,
+// with an empty value, stay in the list.
 int decodeUrlEncoded(EntryList& list, std::string_view input);

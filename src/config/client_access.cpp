@@ -1,18 +1,12 @@
 // client_access.cpp - checkRebase: admits, redirects or refuses the client of an
-// application with access rules, by its address (REMOTE_ADDR). A refusal never
-// logs in; an unrestricted application is open to every client.
+// application with access rules, by its address. An unrestricted application is
+// open to every client.
 
 #include "config/client_access.h"
 
 #include <array>
 #include <charconv>
-#include <cstdio>
-#include <cstdlib>
 #include <optional>
-
-#include "cgi/http_output.h"
-#include "cgi/response.h"
-#include "entry/zoltgw.h"
 
 namespace {
 
@@ -68,33 +62,23 @@ bool addressMatches(std::string_view pattern, std::string_view address) {
     return true;
 }
 
-int zoltgw::checkRebase() {
-    int* number = findValueByName(baseNames, applName.view());
-    if (!number) return 0;  // no rules: every client is admitted
-    const auto& rules = baseRules[static_cast<std::size_t>(*number)];
+AccessDecision checkRebase(const AccessRules& rules, std::string_view applName, std::string_view address) {
+    AccessDecision decision;
+    const BaseRuleList* list = rules.rulesOf(applName);
+    if (!list) return decision;  // no rules: every client is admitted
 
-    const char* remote = std::getenv("REMOTE_ADDR");
-    std::string_view address = remote ? remote : "";
-    for (const auto& rule : rules) {
-        if (rule->kind != 0 || !addressMatches(rule->address.view(), address)) continue;
-        if (!rule->user.empty()) findresult.userName = rule->user;
-        if (!rule->password.empty()) findresult.password = rule->password;
-        return 0;
+    for (const auto& rule : *list) {
+        if (rule->kind != BaseRule::kAddress || !addressMatches(rule->address.view(), address)) continue;
+        decision.user = rule->user;
+        decision.password = rule->password;
+        return decision;
     }
-
-    for (const auto& rule : rules) {
-        if (rule->kind != 1) continue;
-        // The header block ends here; the error page that follows is the body.
-        errorLine = 0;
-        writeResponse("Location: ");
-        writeResponse(rule->note.view());
-        writeResponse("\n\n");
-        flushResponse();
-        return -1;
+    for (const auto& rule : *list) {
+        if (rule->kind != BaseRule::kNote) continue;
+        decision.verdict = AccessDecision::kRedirect;
+        decision.redirectUrl = rule->note;
+        return decision;
     }
-
-    errorText = "No access to ";
-    appendHtmlEscaped(errorText, applName.view());
-    errorLine = -1;
-    return -1;
+    decision.verdict = AccessDecision::kRefuse;
+    return decision;
 }

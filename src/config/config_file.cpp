@@ -4,14 +4,16 @@
 // buffer would: a longer line goes on as the next line, with the next line number.
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <unistd.h>
 
 #include "cgi/debug_log.h"
 #include "cgi/entry_list.h"
 #include "cgi/http_output.h"
-#include "entry/password_scramble.h"
-#include "entry/zoltgw.h"
+#include "cgi/password_scramble.h"
+#include "config/config_file.h"
+#include "zdb.h"
 
 namespace {
 
@@ -45,26 +47,24 @@ std::string_view withoutComment(std::string_view line) {
     return line.substr(0, hash);
 }
 
-// Sets the failure fields: errorText is the HTML given, the place is this unit's line.
-int fail(zoltgw& gw, std::string_view html, int line) {
-    gw.status = -1;
-    gw.errorText = html;
-    gw.errorFile = kSourceUnit;
-    gw.errorLine = line;
-    if (debugOn()) debugLog("%s", gw.errorText.c_str());
+// Sets `error` to the message (HTML) and this unit's line; returns -1.
+int fail(ConfigError& error, StrBuf html, int line) {
+    error.html = std::move(html);
+    error.unit = kSourceUnit;
+    error.line = line;
     return -1;
 }
 
 // The "file not found" failure with the path, escaped, in square brackets.
-int failOpen(zoltgw& gw, std::string_view path, int line) {
+int failOpen(ConfigError& error, std::string_view path, int line) {
     StrBuf html("(S) File not found or open failed [");
     appendHtmlEscaped(html, path);
     html.append("]");
-    return fail(gw, html.view(), line);
+    return fail(error, std::move(html), line);
 }
 
 // Replaces the configured user by the login cookies when both are there.
-void takeLoginCookies(zoltgw& gw) {
+void takeLoginCookies(ConfigSettings& settings) {
     const Entry* user = findEntry(cookieEntries, "zgwuser");
     const Entry* password = findEntry(cookieEntries, "zgwpasswd");
     if (!user || !password) return;
@@ -72,38 +72,27 @@ void takeLoginCookies(zoltgw& gw) {
     // scrambling never writes more than 66 characters.
     std::string_view scrambled(password->value);
     scrambled = scrambled.substr(0, kCookieBufferSize - 1);
-    gw.findresult.userName = user->value;
-    gw.findresult.password = unscramblePassword(scrambled);
-}
-
-void logSettings(const zoltgw& gw) {
-    for (const Entry* cookie = cookieEntries.first(); cookie; cookie = cookie->next.get()) {
-        // The password cookie unscrambles to the clear password: keep it out of the log.
-        bool secret = cookie->name == "zgwpasswd";
-        debugLog("cookie %s=%s", cookie->name.c_str(), secret ? "(not shown)" : cookie->value.c_str());
-    }
-    debugLog("user %s", gw.findresult.userName.c_str());
-    for (const auto& pair : gw.mimeTypes) debugLog("MIME %s %s", pair->key.c_str(), pair->value.c_str());
+    settings.userName = StrBuf(user->value);
+    settings.password = StrBuf(unscramblePassword(scrambled));
 }
 
 }  // namespace
 
-int zoltgw::readConfig() {
+int readConfig(ConfigSettings& settings, ConfigError& error) {
     const char* path = QueryRCS("ZGW_CONF", ZDB_RCS_ALL);
     if (!path || !*path)
-        return fail(*this, "(S) ZGW_CONF not found in the ZOLT configuration file", __LINE__);
+        return fail(error, StrBuf("(S) ZGW_CONF not found in the ZOLT configuration file"), __LINE__);
     // A path cut to fit would name another file: a longer one is refused.
-    if (std::string_view(path).size() > static_cast<std::size_t>(kConfigFileMax))
-        return failOpen(*this, path, __LINE__);
-    configFile = path;
+    if (std::string_view(path).size() > static_cast<std::size_t>(ConfigSettings::kConfigFileMax))
+        return failOpen(error, path, __LINE__);
+    settings.configFile = path;
 
-    FilePtr file(std::fopen(path, "r"));
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path, "r"), std::fclose);
     if (!file) {
         if (debugOn()) debugLog("Cannot open configuration file: %s", path);
-        return failOpen(*this, path, __LINE__);
+        return failOpen(error, path, __LINE__);
     }
 
-    cacheGiven = 0;
     std::string line;
     int lineNumber = 0;
     while (readLine(file.get(), line)) {
@@ -111,26 +100,23 @@ int zoltgw::readConfig() {
         if (line.front() == '#') continue;
         std::string_view text = withoutComment(line);
         if (text.empty() || text.front() == '\n') continue;
-        if (parseConfigLine(text) != 0) {
-            // errorFile and errorLine stay: they name where the line was refused.
-            errorText.append(" at line " + std::to_string(lineNumber) + " in file ");
-            appendHtmlEscaped(errorText, configFile.view());
-            status = -1;
-            if (debugOn()) debugLog("%s", errorText.c_str());
+        if (parseConfigLine(settings, text, error) != 0) {
+            // The unit and line stay: they name where the line was refused.
+            error.html.append(" at line " + std::to_string(lineNumber) + " in file ");
+            appendHtmlEscaped(error.html, settings.configFile.view());
             return -1;
         }
     }
     file.reset();
 
-    if (!cacheGiven) return fail(*this, " (S) cache directory missing ", __LINE__);
-    if (chdir(findresult.cacheDir.c_str()) != 0)
-        return fail(*this, "(S) cache directory doesn't exist ", __LINE__);
+    if (!settings.cacheDir) return fail(error, StrBuf(" (S) cache directory missing "), __LINE__);
+    if (chdir(settings.cacheDir->c_str()) != 0)
+        return fail(error, StrBuf("(S) cache directory doesn't exist "), __LINE__);
 
-    std::string sessionFile(findresult.cacheDir.view());
+    std::string sessionFile(settings.cacheDir->view());
     sessionFile += "/ZGW" + std::to_string(getpid()) + ".SIF";
     UpdateRCS("ZDBS_SIF", sessionFile.c_str());
 
-    takeLoginCookies(*this);
-    if (debugOn()) logSettings(*this);
+    takeLoginCookies(settings);
     return 0;
 }

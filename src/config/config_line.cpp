@@ -1,6 +1,6 @@
 // config_line.cpp - parseConfigLine: one keyword line of the configuration file.
 // A line changes only the settings its keyword names; a failed line leaves the
-// settings of earlier lines as they are and errorText (HTML) says what failed.
+// settings of earlier lines as they are and the error (HTML) says what failed.
 
 #include <cstdlib>
 #include <string>
@@ -8,8 +8,8 @@
 #include "cgi/ascii.h"
 #include "cgi/debug_log.h"
 #include "cgi/http_output.h"
+#include "config/config_file.h"
 #include "config/config_syntax.h"
-#include "entry/zoltgw.h"
 
 namespace {
 
@@ -19,10 +19,11 @@ constexpr const char* kSourceUnit = "src/config/config_line";
 enum class Outcome {
     Taken,     // the line was applied
     Unknown,   // a required argument is missing or out of range: "Unknown keyword"
-    Failed,    // errorText already says what failed (a bad BASE line)
+    Failed,    // the error already says what failed (a bad BASE line)
 };
 
-using Handler = Outcome (*)(zoltgw&, ConfigLine&);
+// A keyword's handler; the error is only for BASE, whose own messages it carries.
+using Handler = Outcome (*)(ConfigSettings&, ConfigLine&, ConfigError&);
 
 // Character set code of the first three characters of word, without regard to case; 0 if none.
 int encodingCode(std::string_view word) {
@@ -39,8 +40,8 @@ int encodingCode(std::string_view word) {
 
 // Most keywords store one required argument: a word or the rest of the line (a path
 // that may hold blanks), as a text or read as a number. Unknown when it is missing.
-void store(StrBuf& target, std::string_view argument) { target = argument; }
-void store(int& target, std::string_view argument) { target = readNumber(argument); }
+void store(std::optional<StrBuf>& target, std::string_view argument) { target = StrBuf(argument); }
+void store(std::optional<int>& target, std::string_view argument) { target = readNumber(argument); }
 
 template <class Target>
 Outcome take(Target& target, std::string_view argument) {
@@ -49,26 +50,22 @@ Outcome take(Target& target, std::string_view argument) {
     return Outcome::Taken;
 }
 
-Outcome defaultUser(zoltgw& gw, ConfigLine& line) {
+Outcome defaultUser(ConfigSettings& s, ConfigLine& line, ConfigError&) {
     std::string_view user = line.word();
     if (user.empty()) return Outcome::Unknown;
     std::string_view password = line.word();
-    gw.findresult.userName = user;
-    if (!password.empty()) gw.findresult.password = password;
+    s.userName = StrBuf(user);
+    if (!password.empty()) s.password = StrBuf(password);
     return Outcome::Taken;
 }
 
-Outcome maxHits(zoltgw& gw, ConfigLine& line) { return take(gw.findresult.maxHits, line.word()); }
+Outcome maxHits(ConfigSettings& s, ConfigLine& line, ConfigError&) { return take(s.maxHits, line.word()); }
 
-Outcome cache(zoltgw& gw, ConfigLine& line) {
-    Outcome outcome = take(gw.findresult.cacheDir, line.rest());
-    if (outcome == Outcome::Taken) gw.cacheGiven = 1;
-    return outcome;
-}
+Outcome cache(ConfigSettings& s, ConfigLine& line, ConfigError&) { return take(s.cacheDir, line.rest()); }
 
-Outcome timeoutKeyword(zoltgw& gw, ConfigLine& line) { return take(gw.timeout, line.word()); }
+Outcome timeoutKeyword(ConfigSettings& s, ConfigLine& line, ConfigError&) { return take(s.timeout, line.word()); }
 
-Outcome unixVar(zoltgw&, ConfigLine& line) {
+Outcome unixVar(ConfigSettings&, ConfigLine& line, ConfigError&) {
     std::string_view name = line.word();
     std::string_view value = line.word();
     if (name.empty() || value.empty()) return Outcome::Unknown;
@@ -82,73 +79,74 @@ Outcome unixVar(zoltgw&, ConfigLine& line) {
     return Outcome::Taken;
 }
 
-Outcome language(zoltgw& gw, ConfigLine& line) { return take(gw.findresult.language, line.word()); }
+Outcome language(ConfigSettings& s, ConfigLine& line, ConfigError&) { return take(s.language, line.word()); }
 
-Outcome encoding(zoltgw& gw, ConfigLine& line) {
+Outcome encoding(ConfigSettings& s, ConfigLine& line, ConfigError&) {
     int code = encodingCode(line.word());
     if (code == 0) return Outcome::Unknown;
-    gw.db.encoding = code;
+    s.encoding = code;
     return Outcome::Taken;
 }
 
-Outcome zgwSuffix(zoltgw& gw, ConfigLine& line) { return take(gw.findresult.zgwSuffix, line.word()); }
+Outcome zgwSuffix(ConfigSettings& s, ConfigLine& line, ConfigError&) { return take(s.zgwSuffix, line.word()); }
 
-Outcome mime(zoltgw& gw, ConfigLine& line) {
+Outcome mime(ConfigSettings& s, ConfigLine& line, ConfigError&) {
     std::string_view suffix = line.word();
     std::string_view type = line.word();
-    if (!suffix.empty() && !type.empty()) addPair(gw.mimeTypes, StrBuf(suffix), StrBuf(type));
+    if (!suffix.empty() && !type.empty()) addPair(s.mimeTypes, StrBuf(suffix), StrBuf(type));
     return Outcome::Taken;  // with a word missing the line is ignored
 }
 
-Outcome base(zoltgw& gw, ConfigLine& line) {
-    switch (gw.doRebases(line.line())) {
+Outcome base(ConfigSettings& s, ConfigLine& line, ConfigError& error) {
+    switch (doRebases(s.bases, line.line(), error)) {
         case 0: return Outcome::Taken;
         case 1: return Outcome::Unknown;
         default: return Outcome::Failed;
     }
 }
 
-Outcome hiliteAttr(zoltgw& gw, ConfigLine& line) {
+Outcome hiliteAttr(ConfigSettings& s, ConfigLine& line, ConfigError&) {
     std::string_view tag = line.line();
     if (tag.empty()) return Outcome::Unknown;
-    gw.db.hilon = tag;
+    s.hilon = StrBuf(tag);
     std::string_view name = tag.substr(1);
     name = name.substr(0, name.find_first_of(" \t\r\n>"));
     std::string end = "</";
     end += name;
     end += '>';
-    gw.db.hiloff = end;
+    s.hiloff = StrBuf(end);
     return Outcome::Taken;
 }
 
-Outcome hilite(zoltgw& gw, ConfigLine& line) { return take(gw.db.hilite, line.word()); }
+Outcome hilite(ConfigSettings& s, ConfigLine& line, ConfigError&) { return take(s.hilite, line.word()); }
 
-Outcome zvDir(zoltgw& gw, ConfigLine& line) { return take(gw.findresult.zvOutputDir, line.rest()); }
+Outcome zvDir(ConfigSettings& s, ConfigLine& line, ConfigError&) { return take(s.zvOutputDir, line.rest()); }
 
-Outcome zvUrl(zoltgw& gw, ConfigLine& line) { return take(gw.findresult.zvOutputUrl, line.word()); }
+Outcome zvUrl(ConfigSettings& s, ConfigLine& line, ConfigError&) { return take(s.zvOutputUrl, line.word()); }
 
-Outcome sortForm(zoltgw&, ConfigLine&) { return Outcome::Taken; }
+Outcome sortForm(ConfigSettings&, ConfigLine&, ConfigError&) { return Outcome::Taken; }
 
-Outcome noDebug(zoltgw& gw, ConfigLine&) {
-    gw.findresult.debugEcho = -1;
+Outcome noDebug(ConfigSettings& s, ConfigLine&, ConfigError&) {
+    s.noDebug = true;
     return Outcome::Taken;
 }
 
-Outcome messageLevel(zoltgw& gw, ConfigLine& line) {
+Outcome messageLevel(ConfigSettings& s, ConfigLine& line, ConfigError&) {
     std::string_view n = line.word();
     if (n.empty()) return Outcome::Unknown;
-    gw.db.messageLevel = readNumber(n);  // stored even when out of range
-    return gw.db.messageLevel >= 0 && gw.db.messageLevel <= 2 ? Outcome::Taken : Outcome::Unknown;
+    int level = readNumber(n);
+    s.messageLevel = level;  // stored even when out of range
+    return level >= 0 && level <= 2 ? Outcome::Taken : Outcome::Unknown;
 }
 
-Outcome setMessage(StrBuf& target, ConfigLine& line) {
+Outcome setMessage(std::optional<StrBuf>& target, ConfigLine& line) {
     std::string_view text = line.message();
-    if (!text.empty()) target = text;
+    if (!text.empty()) target = StrBuf(text);
     return Outcome::Taken;
 }
-Outcome msgNoHit(zoltgw& gw, ConfigLine& line) { return setMessage(gw.db.msgNoHits, line); }
-Outcome msgLogin(zoltgw& gw, ConfigLine& line) { return setMessage(gw.db.msgLogin, line); }
-Outcome msgOther(zoltgw& gw, ConfigLine& line) { return setMessage(gw.db.msgOther, line); }
+Outcome msgNoHit(ConfigSettings& s, ConfigLine& line, ConfigError&) { return setMessage(s.msgNoHits, line); }
+Outcome msgLogin(ConfigSettings& s, ConfigLine& line, ConfigError&) { return setMessage(s.msgLogin, line); }
+Outcome msgOther(ConfigSettings& s, ConfigLine& line, ConfigError&) { return setMessage(s.msgOther, line); }
 
 struct Keyword {
     const char* name;
@@ -181,20 +179,20 @@ Handler findHandler(std::string_view keyword) {
 
 }  // namespace
 
-int zoltgw::parseConfigLine(std::string_view text) {
+int parseConfigLine(ConfigSettings& settings, std::string_view text, ConfigError& error) {
     ConfigLine line(text);
     Handler handler = findHandler(line.keyword());
-    Outcome outcome = handler ? handler(*this, line) : Outcome::Unknown;
+    Outcome outcome = handler ? handler(settings, line, error) : Outcome::Unknown;
     if (outcome == Outcome::Taken) return 0;
     if (outcome == Outcome::Unknown) {
         // The keyword comes from the file: plain text, escaped where it enters the page.
-        errorText = "Unknown keyword \"";
-        appendHtmlEscaped(errorText, line.keyword());
-        errorText.append("\"");
-        errorFile = kSourceUnit;
-        errorLine = __LINE__;
+        error.html = "Unknown keyword \"";
+        appendHtmlEscaped(error.html, line.keyword());
+        error.html.append("\"");
+        error.unit = kSourceUnit;
+        error.line = __LINE__;
     }
-    if (debugOn()) debugLog("%s in ZGW_CONF line:\n%.*s", errorText.c_str(),
+    if (debugOn()) debugLog("%s in ZGW_CONF line:\n%.*s", error.html.c_str(),
                             static_cast<int>(text.size()), text.data());
     return 1;
 }

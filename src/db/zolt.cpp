@@ -5,13 +5,22 @@
 
 #include "db/zolt.h"
 
+#include "db/session_state.h"
+
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 namespace {
 
 bool isOdd(int code) { return (code & 1) != 0; }
+
+// The engine codes that the configured login message (MSG-LOGIN) stands for at message
+// level 2: every code by which an engine refuses a user, ours (322, 10306, 16418) and
+// the others installations have met.
+constexpr int kLoginCodes[] = {162,   ZDB_ACCESS_DISABLED, 8290,  8418,  9634,  9666,  ZDB_NOT_LOGGED_IN,
+                               12998, 15840,               ZDB_WRONG_LOGIN, 16450, 16512, 34435};
 
 // The engine's text in a buffer of `size` bytes: up to `length` bytes, but never
 // past the buffer's end or its first NUL.
@@ -78,7 +87,7 @@ void Zolt::login(const char* user, const char* password) {
     clusterFlag = displayKind = engineError = 0;
     recordControl = nullptr;
     cursor = nullptr;
-    state = -1;
+    state = zolt_state::kLoggingIn;
     startRc = 1;
     lastRecordBase().clear();
 
@@ -88,8 +97,8 @@ void Zolt::login(const char* user, const char* password) {
         lastRc = ZdbVersion(version, &length);
         version[ZDB_VERSION_SIZE - 1] = '\0';
         if (!versionAccepted(version)) {
-            engineError = 666;
-            state = -108;
+            engineError = kEngineTooOldCode;
+            state = zolt_state::kEngineTooOld;
             return;
         }
 
@@ -102,7 +111,7 @@ void Zolt::login(const char* user, const char* password) {
                 startRc = lastRc;
                 engineError = ZDB_NOT_LOGGED_IN;
             }
-            state = -131;
+            state = zolt_state::kLoginRefused;
             return;
         }
 
@@ -111,7 +120,7 @@ void Zolt::login(const char* user, const char* password) {
         lastRc = ZdbDefineWindow(1, 50, 80);
         if (!isOdd(lastRc)) {
             engineError = lastRc;
-            state = -145;
+            state = zolt_state::kWindowFailed;
             return;
         }
 
@@ -132,10 +141,10 @@ void Zolt::login(const char* user, const char* password) {
 
     lastRc = ZdbCreateRecordControl(&recordControl);
     if (isOdd(lastRc)) {
-        state = 0;
+        state = zolt_state::kReady;
     } else {
         engineError = lastRc;
-        state = -164;
+        state = zolt_state::kNoRecordControl;
     }
 }
 
@@ -151,7 +160,7 @@ int Zolt::openBase(const char* name) {
 
     if (orderType == ZDB_ORDER_FIND) orderType = ZDB_ORDER_BASE;
     if (orderType != ZDB_ORDER_BASE) {
-        state = -189;
+        state = zolt_state::kBaseOrderType;
         return state;
     }
 
@@ -160,7 +169,7 @@ int Zolt::openBase(const char* name) {
     lastRc = ZdbSessionInfo(ZDB_INFO_CURRENT_BASE, text, &value);
     if (!isOdd(lastRc)) {
         engineError = lastRc;
-        state = -200;
+        state = zolt_state::kNoBaseName;
         return state;
     }
     text[sizeof text - 1] = '\0';
@@ -240,8 +249,8 @@ int Zolt::doCommand(const char* command, const char* arguments) {
     }
     if (isOdd(result)) return 0;
     engineError = result;
-    state = -1151;
-    return -1151;
+    state = zolt_state::kCommandFailed;
+    return state;
 }
 
 const char* Zolt::shellSymbol(const char* word) {
@@ -264,8 +273,8 @@ int Zolt::getSearch() {
     lastRc = ZdbGetSearch(&searchSet, &recordCount, &hitCount);
     if (isOdd(lastRc)) return 0;
     engineError = lastRc;
-    state = -1166;
-    return -1166;
+    state = zolt_state::kSearchUnknown;
+    return state;
 }
 
 const char* Zolt::errorMessage() {
@@ -273,14 +282,13 @@ const char* Zolt::errorMessage() {
     if (messageLevel == 2) {
         const StrBuf* text = &msgOther;
         switch (engineError) {
-            case 194: case 226: case 227:
+            case ZDB_NO_HITS: case ZDB_NO_RECORD: case ZDB_NO_DISPLAY_HITS:
                 text = &msgNoHits;
                 break;
-            case 162: case 322: case 8290: case 8418: case 9634: case 9666: case 10306:
-            case 12998: case 15840: case 16418: case 16450: case 16512: case 34435:
-                text = &msgLogin;
-                break;
             default:
+                if (std::find(std::begin(kLoginCodes), std::end(kLoginCodes), engineError) !=
+                    std::end(kLoginCodes))
+                    text = &msgLogin;
                 break;
         }
         std::size_t n = std::min<std::size_t>(text->view().size(), sizeof messageText - 1);

@@ -8,6 +8,8 @@
 #include <cstdint>
 
 #include "cgi/strbuf.h"
+#include "db/hit_table.h"
+#include "db/item_text.h"
 #include "zdb.h"
 
 class Zolt {
@@ -23,7 +25,8 @@ public:
     int openBase(const char* name);
     // Runs command word + " " + arguments; 0, a negative state, or 194, 226, 3810, 4546.
     int doCommand(const char* command, const char* arguments);
-    // Runs one CCL text with procedure expansion; the engine code.
+    // Runs one CCL text with procedure expansion; the engine code of the last command
+    // run, or 0 when a procedure line answered 0 or procedures nested too deep.
     int callZdbs(const char* text);
     // The session-language word for a three-letter internal word (valid until the next call).
     const char* shellSymbol(const char* word);
@@ -31,6 +34,44 @@ public:
     int getSearch();
     // The message text for engineError at the configured message level.
     const char* errorMessage();
+    // Hit lists and display terms (hit_list.cpp).
+    // The FUZZY order on text: 0, 194 or 226 (no hits, kept in engineError), or -232.
+    int findDisplay(const char* text);
+    // The FIND (mode 0), FUZZY (mode 3) or DISPLAY (any other mode) order on text:
+    // 0, 194 or 226, or a negative state.
+    int findDisplay(const char* text, int mode);
+    // Display term `position` (0: recordNumber) into term, its record count into value;
+    // the position read, 0 past the end of the list, or -331.
+    int getDisplayTerm(StrBuf& term, int& value, int position);
+    // Writes the hit list of display window 1 in the format `show`, hits marked as
+    // hilite asks; rows and columns outside their range take 50 and 80; all 1 takes
+    // the sorted list when there is one. 0 or a negative state.
+    int outputFormat(const char* show, int rows, int columns, int all);
+
+    // Records, fields and items (record_navigation.cpp).
+    // Makes record `position` (-1: recordNumber, then advance) current and builds its
+    // hit table; the engine's odd code, 0 when there is no such record, or -451.
+    int getRecord(int position);
+    // Selects field `name` (and record part `part` of a part field); the engine's
+    // odd code, the part, 0 when the part does not exist, or a negative state.
+    int getField(const char* name, int part);
+    // Places the engine cursor at fieldNumber, paragraphNumber, itemNumber; 0 or -558.
+    int setCursor();
+    // Moves to `paragraph` (TEXT fields, when not 0) and item `item` (from 1, when not
+    // 0) and probes it: 1 when an item is there, 0 when not, -526 on failure.
+    int setCursor(int paragraph, int item);
+    // Reads the item at the cursor into item with its hits (direct: its bytes are
+    // written to the response as they stand, as a binary field is); the item number
+    // after a non-empty item, 0 after an empty one or at the end, or a negative state.
+    int getItem(ItemText& item, int direct);
+    // Appends item as HTML to out: escaped for the session's character set, hits
+    // marked as hilite asks (1: hilon/hiloff; 2: anchors counted by anchorCounter).
+    // Takes at most `limit` characters of the item's text (-1: all), never half a
+    // multi-byte character; returns the bytes of text taken.
+    int appendMarked(StrBuf& out, const ItemText& item, int limit);
+    // Process-wide: set while the search only collects record ids (no text is loaded).
+    static int& noRecordText();
+
     // Has the engine convert the document in binaryField (of record part `part`, 0 for
     // none; with the hits of textField when given) into an HTML file in directory and
     // answers with a frameset that shows it under viewUrl. Failures set state.
@@ -71,8 +112,8 @@ public:
     int fieldSign = 0;               // setCursor passes the negated field number while set
     int encoding = 1;                // character set code (ENCODING); above 3: multi-byte
     int hilite = 0;                  // 0 none, 1 hilon/hiloff, 2 hit anchors
-    int hitTotal = 0;                // hit table state of the current record
-    int hitIndex = 0;
+    int hitTotal = 0;                // entries in hitTable
+    int hitIndex = 0;                // next entry (from 1) of the current field; 0: none left
     int anchorCounter = 0;           // numbers hit anchors across the request
     int hitTablesAllocated = 0;
     int sortedFlag = 0;              // 1 after ZdbSortRecords; -1 for an unsorted hit list
@@ -83,6 +124,7 @@ public:
     StrBuf msgLogin{"Login error"};
     StrBuf msgOther{"An error occurred"};
     bool countedSession = false;     // this object started the engine session and ends it
+    HitTable hitTable;               // hits of the current record (when hilite is on)
 
     // Size of messageText and of the shell-symbol buffer, terminator included.
     static constexpr int kTextBufferSize = 1024;
@@ -93,4 +135,7 @@ public:
 
 private:
     int callZdbsAt(const char* text, int depth);
+    // getItem after an item with no text: a TEXT field moves on to the next paragraph
+    // (paragraphNumber 0 when there is none); 0 or a negative state.
+    int emptyItem();
 };

@@ -7,8 +7,8 @@
 
 #include "cgi/ascii.h"
 #include "cgi/http_output.h"
+#include "cgi/password_scramble.h"
 #include "cgi/response.h"
-#include "entry/password_scramble.h"
 #include "zdb.h"
 
 void prepareProcess() {

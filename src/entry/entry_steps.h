@@ -50,8 +50,9 @@ void openConfiguredDebugLog();
 void openStarDebugLog(const EntryList& request, const EntryList& cookies);
 
 // When the request carries uname and passwd, both with values: writes the cookies zgwuser
-// and zgwpasswd (scrambled), puts them into `cookies` in place of the old ones, removes
-// uname and passwd from `request`, and returns true. Otherwise changes nothing.
+// and zgwpasswd (scrambled; a user name that would break the header is not written),
+// puts them into `cookies` in place of the old ones, removes uname and passwd from
+// `request`, and returns true. Otherwise changes nothing.
 bool takeFreshCredentials(EntryList& request, EntryList& cookies);
 
 // The login file: "login.zgw" in the application's directory when that file can be read,

@@ -1,7 +1,8 @@
 // login.cpp - doLogin and openDatabase: the two steps that bring a request to an
-// open database. Both leave the engine's message in errorText (escaped: it may quote
-// request text such as a database name); whether a refusal becomes the login form
-// or the error page is the controller's decision, from db.engineError.
+// open database, the login acting first on the configuration's client check. Both
+// leave the engine's message in errorText (escaped: it may quote request text such as
+// a database name); whether a refusal becomes the login form or the error page is the
+// controller's decision, from db.engineError.
 
 #include <cstdlib>
 #include <string>
@@ -9,20 +10,14 @@
 
 #include "cgi/debug_log.h"
 #include "cgi/http_output.h"
+#include "cgi/response.h"
+#include "cgi/text_pieces.h"
+#include "config/client_access.h"
+#include "db/session_state.h"
 #include "entry/error_place.h"
-#include "entry/text_pieces.h"
 #include "entry/zoltgw.h"
 
 namespace {
-
-// The engine code that the session gives an engine older than it needs.
-constexpr int kEngineTooOld = 666;
-
-// errorText becomes the session's message for its engine error.
-void takeEngineMessage(zoltgw& gw) {
-    gw.errorText.clear();
-    appendHtmlEscaped(gw.errorText, gw.db.errorMessage());
-}
 
 // baseName with each pseudo name replaced by the database it stands for; with
 // pseudo names configured, empty pieces of the list fall away.
@@ -38,6 +33,34 @@ std::string databasesToOpen(const zoltgw& gw) {
     return names;
 }
 
+// Acts on the client check of the application's access rules: 0 admits the client (as
+// the matching rule's user, with its password, where the rule names them); -1 refuses
+// it, with a redirect written or errorText set.
+int admitClient(zoltgw& gw) {
+    const char* remote = std::getenv("REMOTE_ADDR");
+    AccessDecision decision = checkRebase(gw.accessRules, gw.applName.view(), remote ? remote : "");
+    switch (decision.verdict) {
+        case AccessDecision::kAdmit:
+            if (!decision.user.empty()) gw.findresult.userName = decision.user;
+            if (!decision.password.empty()) gw.findresult.password = decision.password;
+            return 0;
+        case AccessDecision::kRedirect:
+            // The header block ends here; the error page that follows is the body.
+            gw.errorLine = 0;
+            writeResponse("Location: ");
+            writeResponse(decision.redirectUrl.view());
+            writeResponse("\n\n");
+            flushResponse();
+            return -1;
+        case AccessDecision::kRefuse:
+            break;
+    }
+    gw.errorText = "No access to ";
+    appendHtmlEscaped(gw.errorText, gw.applName.view());
+    gw.errorLine = -1;
+    return -1;
+}
+
 }  // namespace
 
 int zoltgw::doLogin() {
@@ -45,21 +68,16 @@ int zoltgw::doLogin() {
     setenv("LOGNAME", findresult.userName.c_str(), 1);
 
     // Clients of an application with access rules are checked before any login.
-    if (!baseNames.empty() && checkRebase() < 0) return -1;
+    if (!accessRules.empty() && admitClient(*this) < 0) return -1;
 
     db.login(findresult.userName.c_str(), findresult.password.c_str());
     if (debugOn())
         debugLog("doLogin: user %s, state %d, engine code %d", findresult.userName.c_str(), db.state,
                  db.engineError);
     if (db.state >= 0) return 0;
-    if (db.engineError == kEngineTooOld) {
-        errorText = "ZOLTgate v3.0 or later needs DORUvudavi v3.4 or later";
-    } else {
-        takeEngineMessage(*this);
-        errorFile = kUnitHtml;
-    }
-    errorLine = 0;
-    return -1;
+    if (db.engineError == kEngineTooOldCode)
+        return failStep("ZOLTgate v3.0 or later needs DORUvudavi v3.4 or later", 0, nullptr);
+    return failWithEngineMessage(0);
 }
 
 int zoltgw::openDatabase() {
@@ -67,8 +85,5 @@ int zoltgw::openDatabase() {
     int result = db.openBase(names.c_str());
     if (debugOn()) debugLog("openDatabase: %s, result %d, engine code %d", names.c_str(), result, db.engineError);
     if (result >= 0) return 0;
-    takeEngineMessage(*this);
-    errorFile = kUnitHtml;
-    errorLine = 4112;
-    return -1;
+    return failWithEngineMessage(error_line::kOpenDatabase);
 }

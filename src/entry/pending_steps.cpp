@@ -1,5 +1,5 @@
 // pending_steps.cpp - the steps of a request that this build does not have yet: the
-// search, the page template, the binary field and record reading. A request that
+// binary field. A request that
 // reaches one of them ends with the error page saying so, plainly; each step's file
 // replaces its definition here when it is built.
 
@@ -11,26 +11,12 @@ namespace {
 
 // Sets the error fields for a step this build lacks; returns -1.
 int stepNotAvailable(zoltgw& gw, const char* step) {
-    gw.errorText = "(S) ";
-    gw.errorText.append(step);
-    gw.errorText.append(" not available in this build");
-    gw.errorLine = 0;
-    gw.status = -1;
-    return -1;
+    return gw.failStep(std::string("(S) ") + step + " not available in this build", 0, nullptr);
 }
 
 }  // namespace
 
-int zoltgw::doFind() { return stepNotAvailable(*this, "The search is"); }
-
-int zoltgw::prehtml() { return stepNotAvailable(*this, "Page templates are"); }
-
 void zoltgw::outputZoltbin() {
     stepNotAvailable(*this, "Binary field output is");
-    printStatusPage();
-}
-
-void zoltgw::readZoltRecord(int) {
-    stepNotAvailable(*this, "Reading records is");
     printStatusPage();
 }

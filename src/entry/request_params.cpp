@@ -11,19 +11,20 @@
 #include "cgi/ascii.h"
 #include "cgi/debug_log.h"
 #include "cgi/entry_list.h"
+#include "cgi/highlight_tag.h"
 #include "cgi/http_output.h"
+#include "cgi/password_scramble.h"
 #include "cgi/response.h"
 #include "config/config_syntax.h"
 #include "entry/debug_echo.h"
 #include "entry/error_place.h"
-#include "entry/highlight_tag.h"
-#include "entry/password_scramble.h"
 #include "entry/zoltgw.h"
 
 namespace {
 
-// Longest template name the request may give (the names were 256-byte buffers); a
-// longer one is refused rather than cut, since a cut name would open another file.
+// Longest template name a request may give (the template names the gateway keeps hold
+// at most 255 bytes); a longer one is refused rather than cut, since a cut name would
+// open another file.
 constexpr int kTemplateNameMax = 255;
 
 // Working state of one cgiParse call.
@@ -43,13 +44,7 @@ struct ParseState {
 using Action = int (*)(zoltgw&, ParseState&, std::string_view value);
 
 // The refusal of a template name beyond kTemplateNameMax.
-int refuseTemplateName(zoltgw& gw) {
-    gw.errorText = "(S) Template name longer than 255 characters";
-    gw.errorFile = kUnitHtml;
-    gw.errorLine = 0;
-    gw.status = -1;
-    return -1;
-}
+int refuseTemplateName(zoltgw& gw) { return gw.failStep("(S) Template name longer than 255 characters", 0); }
 
 // Keeps a template name; refuses one that is too long.
 int keepTemplateName(zoltgw& gw, StrBuf& name, std::string_view value) {
@@ -266,15 +261,6 @@ Action findAction(std::string_view name) {
     return nullptr;
 }
 
-// Sets the failure fields of cgiParse's own errors.
-int fail(zoltgw& gw, std::string_view text, int line) {
-    gw.errorText = text;
-    gw.errorFile = kUnitHtml;
-    gw.errorLine = line;
-    gw.status = -1;
-    return -1;
-}
-
 // The application and the database when only one of the two was given.
 void settleApplication(zoltgw& gw, const ParseState& state) {
     if (!state.applGiven) {
@@ -301,7 +287,7 @@ int zoltgw::cgiParse() {
     std::vector<std::pair<std::string, std::string>> entries;
     for (const Entry* entry = cgiEntries.first(); entry; entry = entry->next.get())
         entries.emplace_back(entry->name, entry->value);
-    if (entries.empty()) return fail(*this, "(S) No arguments found", 3433);
+    if (entries.empty()) return failStep("(S) No arguments found", error_line::kNoArguments);
 
     ParseState state;
     for (const auto& [name, value] : entries) {
@@ -321,7 +307,7 @@ int zoltgw::cgiParse() {
     }
 
     if (!state.applGiven && state.baseCount == 0)
-        return fail(*this, "(S) Database information missing or ${base} variable", 3917);
+        return failStep("(S) Database information missing or ${base} variable", error_line::kNoDatabase);
     settleApplication(*this, state);
 
     if (!findresult.language.empty()) UpdateRCS("ZDBS_LANG", findresult.language.c_str());

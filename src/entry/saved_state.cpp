@@ -12,9 +12,9 @@
 #include <string>
 
 #include "cgi/response.h"
+#include "cgi/text_pieces.h"
 #include "entry/cache_names.h"
 #include "entry/error_place.h"
-#include "entry/text_pieces.h"
 #include "entry/zoltgw.h"
 
 namespace {
@@ -81,23 +81,10 @@ int applyExpiryRule(zoltgw& gw, Saved kind, int error) {
             return -1;
         }
     }
-    gw.errorText = kExpired;
-    if (kind == Saved::Result) {
-        gw.errorText.append(" (errno=" + std::to_string(error) + ")");
-        gw.errorFile = kUnitHtml;
-        gw.errorLine = 3667;
-    } else {
-        gw.errorLine = 3774;
-    }
-    return -1;
-}
-
-// The failure of a ${ZGWIDS} value without a key or without a name.
-int malformedSavedResult(zoltgw& gw, int line) {
-    gw.errorText = kExpired;
-    gw.errorLine = line;
-    gw.status = -1;
-    return -1;
+    if (kind == Saved::Result)
+        return gw.failStep(kExpired + std::string(" (errno=") + std::to_string(error) + ")",
+                           error_line::kSavedResultGone);
+    return gw.failStep(kExpired, error_line::kUrlStackGone, nullptr);
 }
 
 }  // namespace
@@ -106,8 +93,8 @@ int zoltgw::readSavedResult(std::string_view value) {
     // "<position>.<slot>/<stamp>": the position of the record the link asks for and
     // the id file's name; a third piece is ignored.
     std::vector<std::string_view> pieces = splitPieces(value, ".");
-    if (pieces.empty()) return malformedSavedResult(*this, 201);
-    if (pieces.size() < 2) return malformedSavedResult(*this, 203);
+    if (pieces.empty()) return failStep(kExpired, error_line::kSavedResultNoKey, nullptr);
+    if (pieces.size() < 2) return failStep(kExpired, error_line::kSavedResultNoName, nullptr);
     std::string_view key = pieces[0];
     std::string_view name = pieces[1];
 
@@ -122,6 +109,15 @@ int zoltgw::readSavedResult(std::string_view value) {
 
     status = readFarg(key, *text);
     if (status != 0) return status;
+    // The position is an index into the saved ids: one past them would be read
+    // outside the list (or taken for a broken run) when the record is shown, so it is
+    // answered as an expired result. Position 0 of a result without ids is the page of
+    // an empty result and stays valid.
+    const int savedIds = findresult.rid.size();
+    if (findresult.ris >= savedIds && !(findresult.ris == 0 && savedIds == 0)) {
+        findresult.rid.clear();
+        return applyExpiryRule(*this, Saved::Result, ENOENT);
+    }
     skipFind = 1;  // the saved result replaces the search
     idsMode = 100;
     idsName = name;

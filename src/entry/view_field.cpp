@@ -4,8 +4,8 @@
 
 #include <vector>
 
+#include "cgi/text_pieces.h"
 #include "config/config_syntax.h"
-#include "entry/text_pieces.h"
 
 ViewField parseViewField(std::string_view value) {
     ViewField view;

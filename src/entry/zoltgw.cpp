@@ -4,6 +4,7 @@
 
 #include "entry/zoltgw.h"
 
+#include "cgi/debug_log.h"
 #include "cgi/http_output.h"
 
 StrBuf searchSetText;
@@ -28,11 +29,10 @@ void zoltgw::varinit() {
     timeout = 300;
     findresult.userName = "zoltgate";
     findresult.zgwSuffix = "zgw";
-    savedHtmlOutput = 2;
     skipFind = binaryFieldRequest = viewRequest = commandLineMode = 0;
     clusterCount = 0;
     errorLine = 0;
-    binaryOutput = maxHitsGiven = idsMode = htmlOutput = zgwPart = 0;
+    binaryOutput = maxHitsGiven = idsMode = zgwPart = 0;
     loginRequired = 0;
     findresult.startRis = findresult.topris = findresult.maxPage = findresult.ris = 0;
     findresult.hits = findresult.rfound = 0;
@@ -43,4 +43,19 @@ void zoltgw::varinit() {
 
 void zoltgw::printStatusPage() {
     ::printStatusPage(errorText.view(), errorFile.view(), errorLine, db.messageLevel);
+}
+
+int zoltgw::failStep(std::string_view html, int line, const char* unit) {
+    errorText = html;
+    if (unit) errorFile = unit;
+    errorLine = line;
+    status = -1;
+    if (debugOn()) debugLog("%s", errorText.c_str());
+    return -1;
+}
+
+int zoltgw::failWithEngineMessage(int line) {
+    StrBuf html;
+    appendHtmlEscaped(html, db.errorMessage());
+    return failStep(html.view(), line);
 }

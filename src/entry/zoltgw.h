@@ -5,54 +5,18 @@
 // member, so it is constructed first and destroyed last.
 #pragma once
 
-#include <array>
 #include <cstdio>
 #include <memory>
 #include <string_view>
-#include <vector>
 
 #include "cgi/ptr_array.h"
 #include "cgi/strbuf.h"
 #include "config/base_rule.h"
 #include "db/zolt.h"
-
-// Search result and request settings (filled by configuration, parameters, search).
-struct FindResult {
-    PtrArray<StrBuf> rid;            // record ids of the result ("id" or "id.cluster")
-    int startRis = 0;                // position the request asked for
-    int topris = 0;                  // position of the first record of the shown page
-    int maxPage = 0;                 // ${MAXPAGE}
-    int ris = 0;                     // current position in rid
-    int hits = 0;                    // hits of the result
-    int rfound = 0;                  // records of the result
-    StrBuf findString;               // ${FINDSTR}
-    StrBuf binaryFieldName;          // ${ZOLTPIFE}
-    StrBuf viewFieldName;            // ${ZOLTVFLD}
-    StrBuf zvOutputDir;              // ZVDIR / ZV_OUTPUT_DIR
-    StrBuf zvOutputUrl;              // ZV_OUTPUT_URL
-    StrBuf converterTemplate;        // converter template; no setting fills it
-    StrBuf showString;               // ${ZOLTSHOW} without HTML= and OOHTML=
-    int zoltRow = 0;                 // ${ZOLTROW}
-    int zoltCol = 0;                 // ${ZOLTCOL}
-    int reverseDefine = 0;           // ${CCL} was "define reverse"
-    StrBuf language;                 // ${LANGUAGE} or LANGUAGE
-    StrBuf userName{"zoltgate"};     // database user
-    StrBuf password;                 // database password
-    StrBuf thesaurus;                // ${THES}
-    int maxHits = 1000;              // upper limit of hits
-    StrBuf cacheDir;                 // page cache directory (CACHE)
-    NamedList<StrBuf> baseApplTable;    // pseudo database name -> database name
-    NamedList<StrBuf> applDirTable;     // application name -> template directory
-    NamedList<StrBuf> expiredUrlTable;  // application name -> redirect for expired results
-    int fordMode = 1;                // ${FORD}: 1 FIND, 2 DISPLAY, 3 DUMMY, 4 DISPNORM, 5 FUZZ
-    int fuzz = 0;                    // ${FUZZ}
-    int debugEcho = 0;               // ${DEBUG} seen (1); NODEBUG configured (-1)
-    StrBuf htmlTemplate;             // ${HTML}
-    StrBuf diHtmlTemplate;           // ${DIHTML}
-    StrBuf ooHtmlTemplate;           // ${OOHTML}
-    StrBuf snHtmlTemplate;           // ${SNHTML}
-    StrBuf zgwSuffix{"zgw"};         // template file suffix (ZGWSUFFIX)
-};
+#include "entry/error_place.h"
+#include "search/find_result.h"
+#include "search/search.h"
+#include "template/template_engine.h"
 
 struct FileCloser {
     void operator()(std::FILE* file) const { if (file) std::fclose(file); }
@@ -64,9 +28,6 @@ extern StrBuf searchSetText;
 
 class zoltgw {
 public:
-    static constexpr int kMaxBaseNames = 128;   // names with client access rules
-    static constexpr int kConfigFileMax = 511;  // characters of configFile
-
     // Builds the object and runs the whole request.
     explicit zoltgw(int commandLineMode);
     // Builds the object with its defaults only and runs nothing (tests, tools).
@@ -80,11 +41,9 @@ public:
     // The run sequence after the defaults: configuration to output.
     void run(int commandLineModeArgument);
 
-    // Configuration file and database table (src/config).
+    // Reads the configuration (src/config) into this object's fields; 0, or -1 with
+    // the error fields set (src/entry/configure.cpp).
     int readConfig();
-    int parseConfigLine(std::string_view line);
-    int doRebases(std::string_view rest);
-    int checkRebase();
 
     // Request parameters, login and database (src/entry).
     // The request's parameters into this object's state, then the login; 0 or the failing
@@ -93,7 +52,8 @@ public:
     // Splits a ${ZOLTSHOW} value: HTML= and OOHTML= words are appended to the two names,
     // the rest becomes showString.
     void parseShowstr(std::string_view value, StrBuf& htmlName, StrBuf& ooHtmlName);
-    // The client check (when rules exist) and the engine login; 0, or -1 with errorText set.
+    // The client check (when rules exist) and the engine login; 0, or -1 with errorText
+    // set or, for a client the rules redirect, the redirect written.
     int doLogin();
     // Opens baseName, pseudo names replaced, as a database or a cluster; 0, or -1 (line 4112).
     int openDatabase();
@@ -114,12 +74,13 @@ public:
     // Keeps the search's set as lastSearchSet and as searchSetText.
     void keepSearchSet();
 
-    // Steps that other parts of the program provide: the search, the page template,
-    // the binary field and record reading (src/entry/pending_steps.cpp until they exist).
+    // The search and record reading, carried out by `search` (src/search).
     int doFind();                      // the search; 0 or -1 with the error fields set
-    int prehtml();                     // the page from the template; 0 or -1
-    void outputZoltbin();              // the whole response for a binary field
     void readZoltRecord(int flags);    // makes the record at findresult.ris current
+    // The page from the template, rendered by `page` (src/template); 0 or -1.
+    int prehtml() { return page.prehtml(); }
+    // The binary field (src/entry/pending_steps.cpp until it exists).
+    void outputZoltbin();              // the whole response for a binary field
 
     // Clusters and form arguments (src/entry).
     int createClusterByName(std::string_view name);
@@ -127,6 +88,13 @@ public:
     const char* getFarg();
     int readFarg(std::string_view key, std::string_view text);
 
+    // Fails the running step: errorText becomes `html` (HTML: plain text in it was escaped
+    // where it was put in), errorFile `unit` (unchanged when null), errorLine `line`, and
+    // status -1; returns -1. With debugging on the text goes to the debug log.
+    int failStep(std::string_view html, int line, const char* unit = kUnitHtml);
+    // failStep with the session's message for its engine error, escaped (it may quote
+    // request text such as a database name).
+    int failWithEngineMessage(int line);
     // Writes the error page from errorText, errorFile, errorLine.
     void printStatusPage();
 
@@ -140,15 +108,15 @@ public:
     int commandLineMode = 0;          // -S run
     NumberedList<StrBuf> clusters;    // numbered database names
     int clusterCount = 0;             // number given to the last new name
-    NamedList<int> baseNames;         // names with client access rules -> rule list number
-    int baseNameCount = 0;
-    std::array<std::vector<std::shared_ptr<const BaseRule>>, kMaxBaseNames> baseRules;
+    AccessRules accessRules;          // client access rules of the BASE lines
+    int cacheGiven = 0;               // a CACHE line was read: the page cache is on
     StrBuf zoltVarA;                  // ${ZOLTVARA}
     int status = 0;                   // 0 OK, -1 failed, else a step's code
     StrBuf errorText{"OK"};           // HTML of the error page's message
     StrBuf errorFile;                 // source unit of the error
     int errorLine = 0;                // shown when >= 1 at message level 1
     FindResult findresult;
+    Search search{*this};             // the search and record reading, with their own state
     PtrArray<StrBuf> formFieldNames;  // plain parameter names, request order
     NamedList<StrBuf> formFields;     // plain parameters and ${FREETEXT} (empty name)
     StrBuf andOr{"AND"};              // operator joining form fields
@@ -162,12 +130,10 @@ public:
     StrBuf idsName;                   // name part of ${ZGWIDS}
     StrBuf urlSaveName;               // ${ZGWURLSAVE}
     StrBuf saveHtml;                  // ${SAVEHTML}
-    int htmlOutput = 0;               // template output switch
-    int savedHtmlOutput = 2;          // kept htmlOutput (2: nothing kept)
-    int zgwPart = 0;                  // ${ZGWPART}
+    int zgwPart = 0;                  // ${ZGWPART}; the template's part loop moves it
     NamedList<StrBuf> mimeTypes;      // suffix -> content type (MIME)
     StrBuf configFile;                // path of the configuration file (at most 511)
-    int cacheGiven = 0;               // a CACHE line was seen
     int loginRequired = 0;            // the engine refused the user: login form
     FilePtr tempFile;                 // scratch file of the request
+    TemplateEngine page{*this};       // the page template: its buffer, scan and loops
 };

@@ -8,6 +8,7 @@
 
 #include "cgi/debug_log.h"
 #include "cgi/http_output.h"
+#include "db/session_state.h"
 #include "entry/error_place.h"
 #include "entry/view_field.h"
 #include "entry/zoltgw.h"
@@ -91,11 +92,9 @@ int zoltgw::runCclCommands() {
         int result = db.doCommand(word.c_str(), arguments.c_str());
         if (debugOn()) debugLog("CCL command %s: result %d", command->c_str(), result);
         if (result < 0) {
-            db.state = -1431;
-            errorText.clear();
-            appendHtmlEscaped(errorText, db.errorMessage());
-            errorFile = kUnitHtml;
-            errorLine = 3281;
+            db.state = zolt_state::kCclFailed;
+            failWithEngineMessage(error_line::kCclCommand);
+            status = 0;  // the error page is the answer; the run's status stays as it was
             return -1;
         }
     }
@@ -105,19 +104,34 @@ int zoltgw::runCclCommands() {
 void zoltgw::outputView() {
     // The value names fields of a record; cut, it would name another one.
     if (findresult.viewFieldName.length() > static_cast<int>(kViewFieldNameMax)) {
-        errorText = "(S) View field name longer than 127 characters";
-        errorFile = kUnitHtml;
-        errorLine = 0;
-        status = -1;
+        failStep("(S) View field name longer than 127 characters", 0);
         printStatusPage();
         return;
     }
     ViewField view = parseViewField(findresult.viewFieldName.view());
     if (view.hasTextField) db.hilite = 1;
+    // A view names a record of a saved result; without one there is nothing to read
+    // (record reading would take the request for a broken run and end the process).
+    if (findresult.rid.empty()) {
+        failStep("(S) No record to view: the request names no saved result", 0);
+        printStatusPage();
+        return;
+    }
+    search.recordErrorsInPage = false;  // nothing is written before the view itself
     readZoltRecord(view.hasTextField ? 1 : 0);
+    if (status != 0) {  // the record could not be read: nothing has been written yet
+        printStatusPage();
+        return;
+    }
     db.outputViewBlob(view.field.c_str(), view.hasTextField ? view.textField.c_str() : nullptr, view.part,
                       findresult.zvOutputDir.c_str(), findresult.zvOutputUrl.c_str(),
                       findresult.converterTemplate.c_str());
+    // A view that failed has written nothing: without this page the request would
+    // answer nothing at all.
+    if (db.state < 0) {
+        failWithEngineMessage(0);
+        printStatusPage();
+    }
 }
 
 void zoltgw::keepSearchSet() {

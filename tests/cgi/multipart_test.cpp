@@ -71,27 +71,28 @@ protected:
 
 TEST_F(Multipart, FieldsLoseTheLineBreakBeforeTheBoundary) {
     struct Case { const char* name; std::string body; std::string contentType; int result; Pairs entries; };
-    const std::string longLine(2000, 'L');  // four 512-byte pieces and a rest
     const std::string open = "--" + kBoundary + "\r\nContent-Disposition: ";
     const Case cases[] = {
         {"fields in order", field("a", "1") + field("b", "") + field("a", "2") + kEnd, kContentType, 3,
          {{"a", "1"}, {"b", ""}, {"a", "2"}}},
-        {"lines inside a value stay", field("t", "l1\r\nl2\r\n") + kEnd, kContentType, 1, {{"t", "l1\r\nl2\r\n"}}},
-        {"line longer than 512 bytes", field("long", longLine) + kEnd, kContentType, 1, {{"long", longLine}}},
-        {"bare line feed before the boundary", open + "form-data; name=\"lf\"\r\n\r\nhello\n" + kEnd,
-         kContentType, 1, {{"lf", "hello"}}},
         {"name without closing quote ends at the line end", part("name=\"open", "v") + kEnd, kContentType, 1,
          {{"open", "v"}}},
         {"header line shorter than column 38", open + "x\r\n\r\nv\r\n" + kEnd, kContentType, 1, {{"", "v"}}},
         {"NUL byte ends a field value", field("z", std::string("a\0b", 3)) + kEnd, kContentType, 1, {{"z", "a"}}},
         {"body ends before the next boundary: the open field is dropped",
          field("a", "1") + open + "form-data; name=\"b\"\r\n\r\ncut", kContentType, 1, {{"a", "1"}}},
-        {"body ends inside the headers", field("a", "1") + open + "form-data; name=\"b\"\r\n", kContentType, 1,
-         {{"a", "1"}}},
+        // A header line whose line end falls into the next piece ends no headers.
+        {"header line of 511 bytes before its CR LF",
+         open + "form-data; name=\"h\"\r\nX: " + std::string(508, 'h') + "\r\n\r\nv\r\n" + kEnd, kContentType,
+         1, {{"h", "v"}}},
+        {"header line of 512 bytes before its CR LF",
+         open + "form-data; name=\"h\"\r\nX: " + std::string(509, 'h') + "\r\n\r\nv\r\n" + kEnd, kContentType,
+         1, {{"h", "v"}}},
+        {"bare line feeds throughout", "--" + kBoundary + "\nContent-Disposition: form-data; name=\"n\"\n\nv\n" +
+         "--" + kBoundary + "--\n", kContentType, 1, {{"n", "v"}}},
         {"only the opening boundary", "--" + kBoundary + "\r\n", kContentType, 0, {}},
         // Every line would "contain" an empty boundary: nothing is decoded.
         {"no boundary", field("q", "hello") + kEnd, "multipart/form-data", 0, {}},
-        {"empty boundary", field("q", "hello") + kEnd, "multipart/form-data; boundary=", 0, {}},
     };
     for (const auto& c : cases) {
         fillList(list_, {{"stale", ""}});  // the decoder empties the list first
@@ -100,15 +101,40 @@ TEST_F(Multipart, FieldsLoseTheLineBreakBeforeTheBoundary) {
     }
 }
 
-TEST_F(Multipart, UploadsAreStoredByteForByte) {
-    const std::string bytes("bin\0ary\r\nline\r\n\xFF", 17);
-    const std::string big(5000, 'B');
-    EXPECT_EQ(decode(field("before", "x") + upload("file", "a.txt", bytes) + upload("big", "big.bin", big) +
-                     field("after", "y") + kEnd),
-              4);
-    EXPECT_EQ(pairsOf(list_), (Pairs{{"before", "x"}, {"file", "a.txt"}, {"big", "big.bin"}, {"after", "y"}}));
+// The line end in front of a boundary belongs to the boundary, wherever the 512-byte
+// pieces cut it: a value or a file arrives exactly as sent. Lengths are those of the
+// last line; the second line of a two-line value starts a fresh piece.
+TEST_F(Multipart, ValuesAndUploadsSurviveEveryPieceBoundary) {
+    const std::string open = "--" + kBoundary + "\r\nContent-Disposition: form-data; ";
+    for (std::size_t length : {1u, 510u, 511u, 512u, 513u, 1022u, 1023u, 1024u, 1025u}) {
+        for (const char* ending : {"", "\r\n", "\n", "\r"}) {        // the value's own last bytes
+            for (const char* delimiter : {"\r\n", "\n"}) {           // the line end before the boundary
+                // "v\r" and a bare LF delimiter read as "v" and a CR LF: no sender can mean it.
+                if (std::string_view(ending) == "\r" && std::string_view(delimiter) == "\n") continue;
+                for (bool twoLines : {false, true}) {
+                    const std::string value = (twoLines ? "first\r\n" : "") + std::string(length, 'v') + ending;
+                    const std::string name = "length " + std::to_string(length) + ", ending " +
+                                             ::testing::PrintToString(std::string(ending)) + ", delimiter " +
+                                             ::testing::PrintToString(std::string(delimiter)) +
+                                             (twoLines ? ", two lines" : "");
+                    fs::remove_all(uploads_);
+                    const std::string body =
+                        open + "name=\"v\"\r\n\r\n" + value + delimiter +
+                        open + "name=\"f\"; filename=\"f.bin\"\r\n\r\n" + value + delimiter + kEnd;
+                    EXPECT_EQ(decode(body), 2) << name;
+                    EXPECT_EQ(pairsOf(list_), (Pairs{{"v", value}, {"f", "f.bin"}})) << name;
+                    EXPECT_EQ(readFile(uploads_ / "f.bin"), value) << name;
+                }
+            }
+        }
+    }
+}
+
+TEST_F(Multipart, UploadsBetweenFieldsInAPrivateDirectory) {
+    const std::string bytes("bin\0ary\r\n\xFF", 10);
+    EXPECT_EQ(decode(field("before", "x") + upload("file", "a.txt", bytes) + field("after", "y") + kEnd), 3);
+    EXPECT_EQ(pairsOf(list_), (Pairs{{"before", "x"}, {"file", "a.txt"}, {"after", "y"}}));
     EXPECT_EQ(readFile(uploads_ / "a.txt"), bytes);
-    EXPECT_EQ(readFile(uploads_ / "big.bin"), big);
     struct stat info {};
     ASSERT_EQ(stat(uploads_.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0700u);
@@ -127,18 +153,11 @@ TEST_F(Multipart, FileNamesByAgentAndSafeStoredNames) {
     };
     const Case cases[] = {
         {"Windows path from a Windows agent", kWindowsAgent, "C:\\docs\\w.txt", "w.txt", "w.txt"},
-        {"agent rule ignores case", "MOZILLA (WINDOWS)", "C:\\x\\u.txt", "u.txt", "u.txt"},
         {"Windows path from another agent", kOtherAgent, "C:\\docs\\o.txt", "C:\\docs\\o.txt", "o.txt"},
-        {"no agent", nullptr, "D:\\n.txt", "D:\\n.txt", "n.txt"},
         {"climbing with slashes", kOtherAgent, "../../escape.txt", "../../escape.txt", "escape.txt"},
-        {"absolute path", kOtherAgent, "/etc/cron.d/evil", "/etc/cron.d/evil", "evil"},
         {"backslash kept by a Windows agent", kWindowsAgent, "..\\..\\bs.txt", "bs.txt", "bs.txt"},
-        {"hidden file", kOtherAgent, ".hidden", ".hidden", ".hidden"},
         {"empty file name (no file chosen)", kOtherAgent, "", "", ""},
         {"dot dot", kOtherAgent, "..", "..", ""},
-        {"only dots", kOtherAgent, "a/...", "a/...", ""},
-        {"directory only", kOtherAgent, "dir/", "dir/", ""},
-        {"longest file name", kOtherAgent, std::string(255, 'n'), std::string(255, 'n'), std::string(255, 'n')},
         {"too long for a file name", kOtherAgent, std::string(256, 'n'), std::string(256, 'n'), ""},
         {"NUL in the name", kOtherAgent, std::string("a\0b", 3), "a", "a"},
     };

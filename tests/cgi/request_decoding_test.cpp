@@ -14,16 +14,12 @@
 TEST(DecodeLexeme, PlusEscapesAndIncompleteEscapes) {
     struct Case { const char* name; std::string input; std::string expected; };
     const Case cases[] = {
-        {"plain", "abc", "abc"},
         {"plus is a blank", "a+b", "a b"},
         {"escaped plus stays a plus", "%2B", "+"},
         {"upper- and lower-case hex", "%41%62%4a%6B", "AbJk"},
-        {"Latin-1 byte", "%E4", "\xE4"},
         {"percent at the end stays", "a%", "a%"},
         {"percent and one character at the end stay", "a%4", "a%4"},
-        {"lone percent", "%", "%"},
         {"non-hex digits wrap modulo 256", "%zz", "S"},  // (35 * 16 + 35) % 256 = 83
-        {"a plus turned blank inside an escape", "%+1", "\x01"},  // (240 * 16 + 1) % 256
         {"NUL byte is kept by the lexeme decoder", "a%00b", std::string("a\0b", 3)},
     };
     for (const auto& c : cases) EXPECT_EQ(decodeLexeme(c.input), c.expected) << c.name;
@@ -34,16 +30,12 @@ TEST(DecodeUrlEncoded, PairsAndResults) {
     const Case cases[] = {
         {"", 0, {}},
         {"a=1&b=&c=x=y", 3, {{"a", "1"}, {"b", ""}, {"c", "x=y"}}},
-        {"a=1&a=2", 2, {{"a", "1"}, {"a", "2"}}},
         {"q=x%3Dy+z", 1, {{"q", "x=y z"}}},
         {"%41%62=v", 1, {{"Ab", "v"}}},
         {"a&", 1, {{"a", ""}}},
-        {"a=1&", 1, {{"a", "1"}}},
-        {"a==b", 1, {{"a", "=b"}}},
         {"a=1&b", -1, {{"a", "1"}, {"b", ""}}},
         {"a&b=1", -1, {{"a", ""}}},
         {"&a=1", -1, {{"", ""}}},
-        {"a", -1, {{"a", ""}}},
         {"a=%4&b=%", 2, {{"a", "%4"}, {"b", "%"}}},
         // %00 ends the text: every later stage sees what a C string would show.
         {"f=a.zgw%00.txt&g%00x=1", 2, {{"f", "a.zgw"}, {"g", "1"}}},
@@ -62,13 +54,9 @@ TEST(ParseCookieText, NamesAndValuesAsTheyStand) {
         {"two cookies, blank skipped", "zgwuser=anna; lang=de", {{"zgwuser", "anna"}, {"lang", "de"}}},
         {"no percent decoding, no plus replacement", "a=%41+b", {{"a", "%41+b"}}},
         {"trailing blanks of a value stay", "a=1 ; b=2", {{"a", "1 "}, {"b", "2"}}},
-        {"equals inside a value", "a=x=y", {{"a", "x=y"}}},
-        {"empty value", "a=; b=1", {{"a", ""}, {"b", "1"}}},
-        {"leading white space", " \t a=1", {{"a", "1"}}},
         {"last cookie without equals", "a=1; flag", {{"a", "1"}, {"flag", ""}}},
         {"cookie without equals before others", "flag; zgwuser=anna", {{"flag", ""}, {"zgwuser", "anna"}}},
         {"trailing semicolon and blank", "a=1; ", {{"a", "1"}}},
-        {"only blanks", "   ", {}},
         {"empty name", "=v", {{"", "v"}}},
     };
     for (const auto& c : cases) {
@@ -83,8 +71,6 @@ TEST(ReadPostBody, ExactlyContentLengthBytes) {
     const std::string big(200000, 'x');  // several read chunks
     const Case cases[] = {
         {"exact", "a=1&b=2", "7", "a=1&b=2"},
-        {"more input than declared", "a=1&b=2", "3", "a=1"},
-        {"zero", "a=1", "0", ""},
         {"no digits counts as zero", "a=1", "abc", ""},
         {"leading digits are the length", "a=1", "2xyz", "a="},
         {"large body", big, std::to_string(big.size()), big},

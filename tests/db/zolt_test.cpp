@@ -47,9 +47,8 @@ TEST_F(ZoltTest, LoginCallsTheEngineInOrderAndTheDestructorEndsTheSession) {
 
 TEST_F(ZoltTest, VersionIsComparedByteByByteWithItsTerminator) {
     struct Case { const char* version; bool accepted; };
-    const Case cases[] = {{"3.4", true},  {"3.5", true},   {"4.0", true},  {"3.4.1", true},
-                          {"3.39", false}, {"10.0", false}, {"3.3", false}, {"3.", false},
-                          {"", false},     {"\xFF", true}};
+    const Case cases[] = {{"3.4", true},   {"3.4.1", true}, {"3.39", false},
+                          {"10.0", false}, {"3.", false},   {"\xFF", true}};
     for (const auto& c : cases) {
         e.reset();
         Zolt db;
@@ -67,9 +66,7 @@ TEST_F(ZoltTest, VersionIsComparedByteByByteWithItsTerminator) {
 
 TEST_F(ZoltTest, LanguageComesFromZdbsLangExactlyAndEncodingTimes256) {
     struct Case { const char* value; int language; };
-    const Case cases[] = {{nullptr, 9}, {"ENG", 9}, {"SWE", 10}, {"CHI", 11}, {"GER", 12},
-                          {"FRE", 13},  {"FIN", 14}, {"NOR", 15}, {"eng", 9},  {"swe", 9},
-                          {"SWED", 9},  {"", 9}};
+    const Case cases[] = {{nullptr, 9}, {"SWE", 10}, {"NOR", 15}, {"swe", 9}, {"SWED", 9}};
     for (const auto& c : cases) {
         e.reset();
         if (c.value) UpdateRCS("ZDBS_LANG", c.value);
@@ -237,7 +234,6 @@ TEST_F(ZoltTest, CommandResultsAndTheRetryAfterTooManySets) {
         {"226 is passed on", {226}, 21, 226, 0, once},
         {"3810 is passed on", {3810}, 21, 3810, 0, once},
         {"4546 is passed on", {4546}, 21, 4546, 0, once},
-        {"227 counts as success", {227}, 21, 0, 0, once},
         {"even codes fail", {2530}, 21, -1151, 2530, once},
         {"36323 is taken as 36322", {36323}, 21, -1151, 36322, once},
         {"retry after 9506 succeeds", {9506, 1}, 21, 0, 0, retried},
@@ -284,10 +280,8 @@ TEST_F(ZoltTest, ShellSymbols) {
 TEST_F(ZoltTest, ErrorMessageAtTheThreeLevels) {
     struct Case { int level; int code; std::string text; };
     const Case cases[] = {
-        {2, 194, "none"},   {2, 226, "none"},    {2, 227, "none"},        {2, 162, "login"},
-        {2, 322, "login"},  {2, 10306, "login"}, {2, 16418, "login"},     {2, 34435, "login"},
-        {2, 2530, "other"}, {2, 0, "other"},     {0, 2530, "message 2530"}, {1, 194, "message 194"},
-        {3, 194, "message 194"},
+        {2, 194, "none"},   {2, 227, "none"},   {2, 162, "login"},          {2, 10306, "login"},
+        {2, 2530, "other"}, {2, 0, "other"},    {0, 2530, "message 2530"},  {1, 194, "message 194"},
     };
     Zolt db;
     db.msgNoHits = "none";

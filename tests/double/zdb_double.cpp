@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <set>
 #include <unistd.h>
 
@@ -76,8 +77,10 @@ void noteBase(std::string_view command) {
     rest.remove_prefix(std::min(rest.size(), rest.find_first_not_of(' ')));
     if (upper(rest.substr(0, 9)) == "TMPCLUST=") rest.remove_prefix(9);
     Engine& e = engine();
-    e.currentBase = std::string(rest);
     e.currentBaseCount = static_cast<int>(std::count(rest.begin(), rest.end(), ',')) + 1;
+    // A database by the name its schema gives it (upper case, as zoltdb makes them); a
+    // cluster by its list as written.
+    e.currentBase = e.currentBaseCount == 1 ? upper(rest) : std::string(rest);
 }
 
 // Opaque record controls: real objects, so that a leak shows under LeakSanitizer
@@ -92,9 +95,124 @@ std::set<ZdbRecordControlData*>& recordControls() {
 
 struct ZdbRecordControlData {
     int serial = 0;
+    std::optional<zdbdouble::Record> record;  // the current record, once one was read
+    std::size_t nextHit = 0;                  // hit words given so far
+};
+
+// A cursor over the current record of a record control, as the engine keeps one.
+struct ZdbCursorData {
+    ZdbRecordControlData* rc = nullptr;
+    int field = 0, paragraph = 0, item = 0, part = 0;
+    std::size_t offset = 0;  // bytes of the item given so far
 };
 
 namespace zdbdouble {
+
+namespace {
+
+// Cursors handed out, owned here until the next reset.
+std::vector<std::unique_ptr<ZdbCursorData>>& cursors() {
+    static std::vector<std::unique_ptr<ZdbCursorData>> live;
+    return live;
+}
+
+// True when the test scripted a code for call `name` (it wins over any content).
+bool scripted(const char* name) { return engine().results.count(name) != 0; }
+
+// The record control's current record, or null (also for a control already deleted).
+const Record* recordOf(ZdbRecordControl rc) {
+    if (!rc || recordControls().count(rc) == 0 || !rc->record) return nullptr;
+    return &*rc->record;
+}
+
+const Field* fieldByNumber(const Record& record, int number) {
+    for (const auto& [name, field] : record.fields)
+        if (field.number == number) return &field;
+    return nullptr;
+}
+
+const Field* fieldByName(const Record& record, std::string_view name) {
+    for (const auto& [fieldName, field] : record.fields)
+        if (upper(fieldName) == upper(name)) return &field;
+    return nullptr;
+}
+
+// The item at the cursor, or null when there is none.
+const std::string* itemAt(const ZdbCursorData& cursor) {
+    const Record* record = recordOf(cursor.rc);
+    const Field* field = record ? fieldByNumber(*record, cursor.field) : nullptr;
+    if (!field) return nullptr;
+    const auto* paragraphs = &field->paragraphs;
+    if ((field->flags & ZDB_FIELD_FLAG_PART) && cursor.part > 0) {
+        auto part = field->parts.find(cursor.part);
+        if (part == field->parts.end()) return nullptr;
+        paragraphs = &part->second;
+    }
+    int paragraph = field->type == ZDB_FIELD_TEXT && cursor.paragraph == 0 ? 1 : cursor.paragraph;
+    auto items = paragraphs->find(paragraph);
+    if (items == paragraphs->end() || cursor.item < 0 ||
+        cursor.item >= static_cast<int>(items->second.size()))
+        return nullptr;
+    return &items->second[static_cast<std::size_t>(cursor.item)];
+}
+
+// The cursor at *handle, made when there is none yet, following record control rc.
+ZdbCursorData& cursorFor(ZdbCursor* handle, ZdbRecordControl rc) {
+    if (!*handle) {
+        cursors().push_back(std::make_unique<ZdbCursorData>());
+        *handle = cursors().back().get();
+    }
+    (*handle)->rc = rc;
+    return **handle;
+}
+
+// The record at position |n| (from 1) of a list, or null.
+const Record* recordAtPosition(const std::vector<Record>& list, int n) {
+    long long position = n < 0 ? -static_cast<long long>(n) : n;
+    if (position < 1 || position > static_cast<long long>(list.size())) return nullptr;
+    return &list[static_cast<std::size_t>(position - 1)];
+}
+
+// Makes `record` current in rc and gives its id and database, as both record calls do.
+int readRecord(ZdbRecordControl rc, const Record* record, int* recordId, char* database) {
+    if (!record) {
+        if (rc && recordControls().count(rc)) rc->record.reset();
+        return engine().lastCode = 0;
+    }
+    if (rc && recordControls().count(rc)) {
+        rc->record = *record;
+        rc->nextHit = 0;
+    }
+    if (recordId) *recordId = record->id;
+    copyOut(record->database, database, ZDB_DATABASE_NAME_SIZE);
+    return engine().lastCode = record->code;
+}
+
+// The window page being shown, or null.
+const WindowPage* shownPage() {
+    Engine& e = engine();
+    if (e.windowPage < 0 || e.windowPage >= static_cast<int>(e.windowPages.size())) return nullptr;
+    return &e.windowPages[static_cast<std::size_t>(e.windowPage)];
+}
+
+}  // namespace
+
+Field phraseField(int number, std::vector<std::string> items) {
+    Field field;
+    field.number = number;
+    field.type = ZDB_FIELD_PHRASE;
+    field.paragraphs[0] = std::move(items);
+    return field;
+}
+
+Field textField(int number, std::vector<std::vector<std::string>> paragraphs) {
+    Field field;
+    field.number = number;
+    field.type = ZDB_FIELD_TEXT;
+    for (std::size_t i = 0; i < paragraphs.size(); ++i)
+        field.paragraphs[static_cast<int>(i) + 1] = std::move(paragraphs[i]);
+    return field;
+}
 
 std::map<std::string, std::string> defaultShellSymbols() {
     return {{"FIN", "FIND"},   {"FUZ", "FUZZY"},  {"DIS", "DISPLAY"},   {"SHO", "SHOW"},
@@ -137,6 +255,18 @@ void Engine::reset() {
     procedures.clear();
     currentProcLine.clear();
     rcsProcess.clear();
+    sets.clear();
+    sortedList.clear();
+    display.reset();
+    windowPages.clear();
+    windowEnd = ZDB_END_OF_DISPLAY;
+    qualifierLengths.clear();
+    cursors().clear();
+    currentSet = 0;
+    windowRows = 50;
+    windowColumns = 80;
+    windowPage = -1;
+    windowLine = windowHit = 0;
 }
 
 void Engine::answer(const std::string& text, Answer reply) { commands[text].push_back(std::move(reply)); }
@@ -184,7 +314,12 @@ int ZdbStartZolt(const char* user, const char* password, int language, int chars
 
 int ZdbDefineWindow(int window, int rows, int columns) {
     logCall("ZdbDefineWindow", window, rows, columns);
-    return resultOf("ZdbDefineWindow", ZDB_OK);
+    int code = resultOf("ZdbDefineWindow", ZDB_OK);
+    if ((code & 1) && window == 1) {
+        engine().windowRows = rows;
+        engine().windowColumns = columns;
+    }
+    return code;
 }
 
 int ZdbUserInfo(int item, char* text, int* length) {
@@ -200,7 +335,8 @@ int ZdbCreateRecordControl(ZdbRecordControl* rc) {
     int code = resultOf("ZdbCreateRecordControl", ZDB_OK);
     if (!rc) return code;
     if ((code & 1) == 0) { *rc = nullptr; return code; }
-    auto* control = new ZdbRecordControlData{++engine().liveRecordControls};
+    auto* control = new ZdbRecordControlData;
+    control->serial = ++engine().liveRecordControls;
     zdbdouble::recordControls().insert(control);
     *rc = control;
     return code;
@@ -208,6 +344,7 @@ int ZdbCreateRecordControl(ZdbRecordControl* rc) {
 
 int ZdbEraseRecordControl(ZdbRecordControl rc) {
     logCall("ZdbEraseRecordControl", rc ? "rc" : "(null)");
+    if (rc && zdbdouble::recordControls().count(rc)) rc->record.reset();
     return resultOf("ZdbEraseRecordControl", rc ? ZDB_OK : ZDB_NOT_AVAILABLE);
 }
 
@@ -282,11 +419,18 @@ int ZdbExecuteCcl(const char* text, int* orderType) {
     std::string command = text ? text : "";
     zdbdouble::Answer reply = e.defaultAnswer;
     auto it = e.commands.find(command);
+    int type = zdbdouble::orderTypeOf(command);
     if (it != e.commands.end() && !it->second.empty()) {
         reply = it->second.front();
         if (it->second.size() > 1) it->second.pop_front();
+    } else if (type == ZDB_ORDER_SHOW && !e.windowPages.empty()) {
+        // SHOW shows the first page, FORWARD the next; past the last, the scripted end.
+        bool show = zdbdouble::upper(command.substr(0, 4)) == "SHOW";
+        e.windowPage = show ? 0 : e.windowPage + 1;
+        e.windowLine = e.windowHit = 0;
+        if (e.windowPage >= static_cast<int>(e.windowPages.size())) reply.code = e.windowEnd;
     }
-    int type = reply.orderType >= 0 ? reply.orderType : zdbdouble::orderTypeOf(command);
+    if (reply.orderType >= 0) type = reply.orderType;
     if (orderType) *orderType = type;
     if ((reply.code & 1) && type == ZDB_ORDER_PROCEDURE)
         e.procedures.emplace_back(reply.procLines.begin(), reply.procLines.end());
@@ -364,6 +508,7 @@ int ZdbSessionInfo(int item, char* text, int* value) {
     }
     if (item == ZDB_INFO_CURRENT_BASE && !e.currentBase.empty()) {
         zdbdouble::copyOut(e.currentBase, text, ZDB_DATABASE_NAME_SIZE);
+        if (value) *value = e.currentBaseCount;
         return e.lastCode = ZDB_OK;
     }
     if (item == ZDB_INFO_BASE_COUNT && !e.currentBase.empty()) {
@@ -401,6 +546,7 @@ int ZdbGetSearch(int* set, int* records, int* hits) {
         reply = e.searches.front();
         if (e.searches.size() > 1) e.searches.pop_front();
     }
+    e.currentSet = reply.set;
     if (set) *set = reply.set;
     if (records) *records = reply.records;
     if (hits) *hits = reply.hits;
@@ -409,17 +555,31 @@ int ZdbGetSearch(int* set, int* records, int* hits) {
 
 int ZdbGetDisplay(int* count, int* kind) {
     logCall("ZdbGetDisplay");
-    if (count) *count = 0;
-    if (kind) *kind = 1;
+    auto& display = engine().display;
+    bool scripted = display && !zdbdouble::scripted("ZdbGetDisplay");
+    if (count) *count = scripted ? static_cast<int>(display->terms.size()) : 0;
+    if (kind) *kind = scripted ? display->kind : 1;
+    if (scripted) return engine().lastCode = ZDB_OK;
     return resultOf("ZdbGetDisplay", ZDB_NOT_AVAILABLE);
 }
 
 int ZdbGetDisplayTerm(int n, char* text, int* length, int* value) {
     logCall("ZdbGetDisplayTerm", n);
-    if (text && length && *length > 0) text[0] = '\0';
+    int size = length ? *length : 0;
+    if (text && size > 0) text[0] = '\0';
     if (length) *length = 0;
     if (value) *value = 0;
-    return resultOf("ZdbGetDisplayTerm", ZDB_NOT_AVAILABLE);
+    auto& display = engine().display;
+    if (!display || zdbdouble::scripted("ZdbGetDisplayTerm"))
+        return resultOf("ZdbGetDisplayTerm", ZDB_NOT_AVAILABLE);
+    long long position = n < 0 ? -static_cast<long long>(n) : n;
+    if (position < 1 || position > static_cast<long long>(display->terms.size()))
+        return engine().lastCode = zdbdouble::kNoSuchTermCode;
+    const auto& term = display->terms[static_cast<std::size_t>(position - 1)];
+    int written = zdbdouble::copyOut(n > 0 ? term.term : term.bare, text, size);
+    if (length) *length = written;
+    if (value) *value = term.count;
+    return engine().lastCode = ZDB_OK;
 }
 
 int ZdbSortRecords(int list, const char* key) {
@@ -429,96 +589,203 @@ int ZdbSortRecords(int list, const char* key) {
 
 int ZdbStrNormalize(char* text, int* length, int mode) {
     logCall("ZdbStrNormalize", text, mode);
-    if (length) *length = 0;  // no qualifier
+    auto it = engine().qualifierLengths.find(text ? text : "");
+    if (length) *length = it == engine().qualifierLengths.end() ? 0 : it->second;  // 0: no qualifier
     return resultOf("ZdbStrNormalize", ZDB_OK);
 }
 
 int ZdbGetRecordInThes(ZdbRecordControl, int n, int* level) {
     logCall("ZdbGetRecordInThes", n);
     if (level) *level = 0;
-    return resultOf("ZdbGetRecordInThes", ZDB_NOT_AVAILABLE);
+    auto& display = engine().display;
+    if (!display || display->kind != 2 || zdbdouble::scripted("ZdbGetRecordInThes"))
+        return resultOf("ZdbGetRecordInThes", ZDB_NOT_AVAILABLE);
+    const auto& levels = display->thesaurusLevels;
+    if (n < 1 || n > static_cast<int>(levels.size())) return engine().lastCode = 0;  // past the list
+    if (level) *level = levels[static_cast<std::size_t>(n - 1)];
+    return engine().lastCode = ZDB_OK;
 }
 
 int ZdbGetWindowLine(int window, char* line) {
     logCall("ZdbGetWindowLine", window);
     if (line) line[0] = '\0';
-    return resultOf("ZdbGetWindowLine", 0);  // end of the page
+    const zdbdouble::WindowPage* page = zdbdouble::shownPage();
+    auto& e = engine();
+    if (!page || window != 1 || zdbdouble::scripted("ZdbGetWindowLine"))
+        return resultOf("ZdbGetWindowLine", 0);  // end of the page
+    if (e.windowLine >= page->size()) return e.lastCode = 0;
+    // The caller's line holds columns + 1 bytes: a longer scripted line is cut there.
+    zdbdouble::copyOut((*page)[e.windowLine].text, line, e.windowColumns + 1);
+    ++e.windowLine;
+    e.windowHit = 0;
+    return e.lastCode = ZDB_OK;
 }
 
 int ZdbGetWindowHit(int window, int* start, int* length) {
     logCall("ZdbGetWindowHit", window);
     if (start) *start = 0;
     if (length) *length = 0;
-    return resultOf("ZdbGetWindowHit", 0);  // no hit
+    const zdbdouble::WindowPage* page = zdbdouble::shownPage();
+    auto& e = engine();
+    if (!page || window != 1 || e.windowLine == 0 || zdbdouble::scripted("ZdbGetWindowHit"))
+        return resultOf("ZdbGetWindowHit", 0);  // no hit
+    const auto& hits = (*page)[e.windowLine - 1].hits;
+    if (e.windowHit >= hits.size()) return e.lastCode = 0;
+    if (start) *start = hits[e.windowHit].first;
+    if (length) *length = hits[e.windowHit].second;
+    ++e.windowHit;
+    return e.lastCode = ZDB_OK;
 }
 
 // ---- Records ----
 
-int ZdbGetRecordInSearchRis(ZdbRecordControl, int* set, int n, int* recordId, char* database) {
+int ZdbGetRecordInSearchRis(ZdbRecordControl rc, int* set, int n, int* recordId, char* database) {
     logCall("ZdbGetRecordInSearchRis", set ? *set : -1, n);
     if (recordId) *recordId = 0;
     if (database) database[0] = '\0';
-    return resultOf("ZdbGetRecordInSearchRis", 0);  // no such record
+    auto& e = engine();
+    if (e.sets.empty() || zdbdouble::scripted("ZdbGetRecordInSearchRis"))
+        return resultOf("ZdbGetRecordInSearchRis", 0);  // no such record
+    int number = set && *set != 0 ? *set : e.currentSet;
+    if (set) *set = number;
+    auto it = e.sets.find(number);
+    const zdbdouble::Record* record = it == e.sets.end() ? nullptr : zdbdouble::recordAtPosition(it->second, n);
+    return zdbdouble::readRecord(rc, record, recordId, database);
 }
 
-int ZdbGetSortedRecord(int list, ZdbRecordControl, int n, int* recordId, char* database) {
+int ZdbGetSortedRecord(int list, ZdbRecordControl rc, int n, int* recordId, char* database) {
     logCall("ZdbGetSortedRecord", list, n);
     if (recordId) *recordId = 0;
     if (database) database[0] = '\0';
-    return resultOf("ZdbGetSortedRecord", 0);
+    auto& e = engine();
+    if (e.sortedList.empty() || list != 0 || zdbdouble::scripted("ZdbGetSortedRecord"))
+        return resultOf("ZdbGetSortedRecord", 0);
+    return zdbdouble::readRecord(rc, zdbdouble::recordAtPosition(e.sortedList, n), recordId, database);
 }
 
-int ZdbGetNextHitWord(ZdbRecordControl, int* part, int* field, int* paragraph, int* item,
+int ZdbGetNextHitWord(ZdbRecordControl rc, int* part, int* field, int* paragraph, int* item,
                       int* position, int* length) {
     logCall("ZdbGetNextHitWord");
     for (int* out : {part, field, paragraph, item, position, length})
         if (out) *out = 0;
-    return resultOf("ZdbGetNextHitWord", 0);  // no hits remain
+    const zdbdouble::Record* record = zdbdouble::recordOf(rc);
+    if (!record || zdbdouble::scripted("ZdbGetNextHitWord")) return resultOf("ZdbGetNextHitWord", 0);
+    engine().lastCode = ZDB_OK;
+    if (rc->nextHit >= record->hits.size()) return 0;  // no hits remain
+    const zdbdouble::HitWord& hit = record->hits[rc->nextHit++];
+    if (part) *part = hit.part;
+    if (field) *field = hit.field;
+    if (paragraph) *paragraph = hit.paragraph;
+    if (item) *item = hit.item;
+    if (position) *position = hit.position;
+    if (length) *length = hit.length;
+    return 1;
 }
 
-int ZdbHitParts(ZdbRecordControl, int* parts, int* first, int* total) {
+int ZdbHitParts(ZdbRecordControl rc, int* parts, int* first, int* total) {
     logCall("ZdbHitParts");
     for (int* out : {parts, first, total})
         if (out) *out = 0;
-    return resultOf("ZdbHitParts", ZDB_NOT_AVAILABLE);
+    const zdbdouble::Record* record = zdbdouble::recordOf(rc);
+    if (!record || zdbdouble::scripted("ZdbHitParts")) return resultOf("ZdbHitParts", ZDB_NOT_AVAILABLE);
+    std::set<int> withHits;
+    for (const auto& hit : record->hits)
+        if (hit.part > 0) withHits.insert(hit.part);
+    if (parts) *parts = static_cast<int>(withHits.size());
+    if (first) *first = withHits.empty() ? 0 : *withHits.begin();
+    if (total) *total = record->parts;
+    return engine().lastCode = ZDB_OK;
 }
 
-int ZdbGetHitPart(ZdbRecordControl, int n, int* count) {
+int ZdbGetHitPart(ZdbRecordControl rc, int n, int* count) {
     logCall("ZdbGetHitPart", n);
     if (count) *count = 0;
-    return resultOf("ZdbGetHitPart", 0);
+    const zdbdouble::Record* record = zdbdouble::recordOf(rc);
+    if (!record || zdbdouble::scripted("ZdbGetHitPart")) return resultOf("ZdbGetHitPart", 0);
+    int hits = static_cast<int>(std::count_if(record->hits.begin(), record->hits.end(),
+                                              [n](const zdbdouble::HitWord& hit) { return hit.part == n; }));
+    if (count) *count = hits;
+    engine().lastCode = ZDB_OK;
+    return hits > 0 ? 1 : 0;
 }
 
-int ZdbCheckField(ZdbRecordControl, const char* name, int* field, int* type, int* flags) {
+int ZdbCheckField(ZdbRecordControl rc, const char* name, int* field, int* type, int* flags) {
     logCall("ZdbCheckField", name);
     for (int* out : {field, type, flags})
         if (out) *out = 0;
-    return resultOf("ZdbCheckField", ZDB_NOT_AVAILABLE);
+    const zdbdouble::Record* record = zdbdouble::recordOf(rc);
+    if (!record || zdbdouble::scripted("ZdbCheckField")) return resultOf("ZdbCheckField", ZDB_NOT_AVAILABLE);
+    const zdbdouble::Field* found = zdbdouble::fieldByName(*record, name ? name : "");
+    if (!found) return engine().lastCode = zdbdouble::kUnknownFieldCode;
+    if (field) *field = found->number;
+    if (type) *type = found->type;
+    if (flags) *flags = found->flags;
+    return engine().lastCode = ZDB_OK;
 }
 
-int ZdbSetRecordPart(ZdbCursor*, ZdbRecordControl, int part) {
+int ZdbSetRecordPart(ZdbCursor* cursor, ZdbRecordControl rc, int part) {
     logCall("ZdbSetRecordPart", part);
-    return resultOf("ZdbSetRecordPart", ZDB_MORE);  // no such part
+    const zdbdouble::Record* record = zdbdouble::recordOf(rc);
+    if (!record || !cursor || zdbdouble::scripted("ZdbSetRecordPart"))
+        return resultOf("ZdbSetRecordPart", ZDB_MORE);  // no such part
+    engine().lastCode = ZDB_OK;
+    if (part < 1 || part > record->parts) return ZDB_MORE;
+    zdbdouble::cursorFor(cursor, rc).part = part;
+    return ZDB_OK;
 }
 
-int ZdbSetCursor(ZdbCursor*, ZdbRecordControl, int field, int paragraph, int item) {
+int ZdbSetCursor(ZdbCursor* cursor, ZdbRecordControl rc, int field, int paragraph, int item) {
     logCall("ZdbSetCursor", field, paragraph, item);
-    return resultOf("ZdbSetCursor", ZDB_NO_MORE_ITEMS);
+    const zdbdouble::Record* record = zdbdouble::recordOf(rc);
+    if (!record || !cursor || zdbdouble::scripted("ZdbSetCursor"))
+        return resultOf("ZdbSetCursor", ZDB_NO_MORE_ITEMS);
+    int number = field < 0 ? -field : field;
+    if (!zdbdouble::fieldByNumber(*record, number)) return engine().lastCode = zdbdouble::kUnknownFieldCode;
+    ZdbCursorData& at = zdbdouble::cursorFor(cursor, rc);
+    at.field = number;
+    at.paragraph = paragraph;
+    at.item = item;
+    at.offset = 0;
+    return engine().lastCode = zdbdouble::itemAt(at) ? ZDB_OK : ZDB_NO_MORE_ITEMS;
 }
 
-int ZdbGetNextItem(ZdbCursor, char* buffer, int* length) {
+int ZdbGetNextItem(ZdbCursor cursor, char* buffer, int* length) {
     logCall("ZdbGetNextItem");
-    if (buffer && length && *length > 0) buffer[0] = '\0';
+    int size = length ? *length : 0;
+    if (buffer && size > 0) buffer[0] = '\0';
     if (length) *length = 0;
-    return resultOf("ZdbGetNextItem", 0);  // no item at the cursor
+    const std::string* text = cursor ? zdbdouble::itemAt(*cursor) : nullptr;
+    if (!cursor || !zdbdouble::recordOf(cursor->rc) || zdbdouble::scripted("ZdbGetNextItem"))
+        return resultOf("ZdbGetNextItem", 0);  // no item at the cursor
+    engine().lastCode = ZDB_OK;
+    if (!text || !buffer || size <= 0) return 0;
+    // As the engine: a piece that leaves room is NUL-terminated (negative length).
+    std::size_t remaining = text->size() - std::min(cursor->offset, text->size());
+    std::size_t piece = std::min(remaining, static_cast<std::size_t>(size));
+    std::memcpy(buffer, text->data() + cursor->offset, piece);
+    cursor->offset += piece;
+    const zdbdouble::Field* field = zdbdouble::fieldByNumber(*zdbdouble::recordOf(cursor->rc), cursor->field);
+    bool terminated = field->type != ZDB_FIELD_BLOB && piece < static_cast<std::size_t>(size);
+    if (terminated) buffer[piece] = '\0';
+    if (length) *length = terminated ? -static_cast<int>(piece) : static_cast<int>(piece);
+    if (piece < remaining) return ZDB_MORE;
+    ++cursor->item;
+    cursor->offset = 0;
+    return 1;
 }
 
-int ZdbCheckCursor(ZdbCursor, ZdbRecordControl* rc, int* field, int* paragraph, int* item) {
+int ZdbCheckCursor(ZdbCursor cursor, ZdbRecordControl* rc, int* field, int* paragraph, int* item) {
     logCall("ZdbCheckCursor");
     if (rc) *rc = nullptr;
     for (int* out : {field, paragraph, item})
         if (out) *out = 0;
-    return resultOf("ZdbCheckCursor", ZDB_NOT_AVAILABLE);
+    if (!cursor || !zdbdouble::recordOf(cursor->rc) || zdbdouble::scripted("ZdbCheckCursor"))
+        return resultOf("ZdbCheckCursor", ZDB_NOT_AVAILABLE);
+    if (rc) *rc = cursor->rc;
+    if (field) *field = cursor->field;
+    if (paragraph) *paragraph = cursor->paragraph;
+    if (item) *item = cursor->item;
+    return engine().lastCode = ZDB_OK;
 }
 
 // ---- Output ----

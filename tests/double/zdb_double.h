@@ -4,15 +4,16 @@
 // arguments as text, and a call that nobody scripted never pretends to succeed at
 // record work (it answers "nothing there" or ZDB_NOT_AVAILABLE).
 //
-// Extending it: records, fields, items, hit words, display terms and windows answer
-// today from `results` (a code per call name) with empty out-values. A later test
-// that needs content adds a scripted store next to `commands` (for example a vector
-// of records with their fields and items, a list of display terms, window pages)
-// and lets the call read from it when it is not empty; the log format stays.
+// Content: records of sets and of the sorted list (with fields, parts, items and hit
+// words), a display list, window pages and field qualifiers are scripted in stores of
+// their own; a call reads them while its store is not empty and no code is scripted
+// for it in `results` (which always wins, to inject a failure). Without either, a
+// call answers as it always has: "nothing there" or ZDB_NOT_AVAILABLE.
 #pragma once
 
 #include <deque>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,6 +52,63 @@ struct SessionInfoAnswer {
     int value = 0;
 };
 
+// A field of a scripted record, as ZdbCheckField reports it, with its content:
+// paragraphs by number (TEXT fields from 1, other fields paragraph 0), each a list of
+// items; a part field (flags ZDB_FIELD_FLAG_PART) holds content per part as well.
+struct Field {
+    int number = 1;
+    int type = ZDB_FIELD_PHRASE;
+    int flags = 0;
+    std::map<int, std::vector<std::string>> paragraphs;             // part 0
+    std::map<int, std::map<int, std::vector<std::string>>> parts;   // part -> paragraphs
+};
+
+// A PHRASE field of the given number with items in paragraph 0.
+Field phraseField(int number, std::vector<std::string> items);
+// A TEXT field of the given number whose paragraphs 1, 2 ... hold the given items.
+Field textField(int number, std::vector<std::vector<std::string>> paragraphs);
+
+// One hit word as ZdbGetNextHitWord gives it (position: bytes from 1).
+struct HitWord {
+    int part = 0, field = 0, paragraph = 0, item = 0, position = 0, length = 0;
+};
+
+// A record of a set or of the sorted list.
+struct Record {
+    int id = 0;
+    std::string database;            // given back in the database argument
+    int code = ZDB_OK;               // what reading it answers (add ZDB_RECORD_NEW_BASE, _DELETED)
+    std::map<std::string, Field> fields;  // by name, looked up without regard to case
+    std::vector<HitWord> hits;       // in the order ZdbGetNextHitWord gives them
+    int parts = 0;                   // record parts 1..parts exist
+};
+
+// A display list: terms (`term` for a positive number, `bare` for a negative one),
+// their counts, the kind (1 index, 2 thesaurus) and, for a thesaurus, the level of
+// the term at each display position from 1.
+struct DisplayTerm {
+    std::string term;
+    std::string bare;
+    int count = 0;
+};
+struct Display {
+    int kind = 1;
+    std::vector<DisplayTerm> terms;
+    std::vector<int> thesaurusLevels;
+};
+
+// One line of a display window page with its hits (start column from 1, length).
+struct WindowLine {
+    std::string text;
+    std::vector<std::pair<int, int>> hits;
+};
+using WindowPage = std::vector<WindowLine>;
+
+// The code the engine gives for an unknown field (ZdbCheckField, ZdbSetCursor).
+inline constexpr int kUnknownFieldCode = 30008;
+// The code for a display term outside the list.
+inline constexpr int kNoSuchTermCode = 30032;
+
 class Engine {
 public:
     // Forgets every script and observation: the state of a fresh process.
@@ -78,6 +136,12 @@ public:
     std::deque<SearchAnswer> searches;        // ZdbGetSearch answers in order; last repeats
     std::map<std::string, int> results;       // call name -> code, for the other calls
     std::map<std::string, std::string> rcsFile;  // stands in for the engine configuration file
+    std::map<int, std::vector<Record>> sets;  // set number -> records at positions 1, 2 ...
+    std::vector<Record> sortedList;           // sorted list 0, positions 1, 2 ...
+    std::optional<Display> display;           // ZdbGetDisplay, ZdbGetDisplayTerm, ZdbGetRecordInThes
+    std::vector<WindowPage> windowPages;      // SHOW gives the first, each FORWARD the next
+    int windowEnd = ZDB_END_OF_DISPLAY;       // FORWARD past the last page
+    std::map<std::string, int> qualifierLengths;  // ZdbStrNormalize: text -> qualifier bytes
 
     // ---- Observations ----
     std::vector<std::string> log;             // every call, e.g. "ZdbExecuteCcl(FIND cat)"
@@ -88,7 +152,7 @@ public:
     bool textVariable1Set = false;
     int integerVariable1 = 0;                 // ZdbSetIntegerVariable(1, ...)
     bool integerVariable1Set = false;
-    std::string currentBase;                  // name after the last successful BASE
+    std::string currentBase;                  // after a successful BASE: the database (upper case) or the cluster list
     int currentBaseCount = 0;                 // databases in it
     // Lines not yet given of the procedures started, innermost last: a procedure
     // line that starts another procedure reads that one's lines first.
@@ -96,6 +160,11 @@ public:
     std::string currentProcLine;              // the line last handed out (kept alive)
     std::map<std::string, std::string> rcsProcess;  // UpdateRCS values by upper-case name
     std::deque<std::string> rcsHandedOut;     // QueryRCS texts: kept for the process, as the engine does
+    int currentSet = 0;                       // set of the last ZdbGetSearch (set 0 means it)
+    int windowRows = 50, windowColumns = 80;  // window 1 as last defined
+    int windowPage = -1;                      // page shown (-1: none)
+    std::size_t windowLine = 0;               // lines of the page given so far
+    std::size_t windowHit = 0;                // hits of the line last given so far
 
     Engine() { reset(); }
 };

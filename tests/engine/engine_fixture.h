@@ -104,9 +104,10 @@ protected:
         loader.commit();
     }
     void addUser(const std::string& name, const std::string& password,
-                 std::vector<std::string> databases, bool disabled = false) {
+                 std::vector<std::string> databases, bool disabled = false, std::string expires = "",
+                 std::string hours = "") {
         zdb::SystemDb system(dir.path, true);
-        system.putUser(zdb::User{name, zdb::hashPassword(password), databases, disabled});
+        system.putUser(zdb::User{name, zdb::hashPassword(password), databases, disabled, expires, hours});
     }
 
     // Logs in as the public user with character set `charset` and creates a record control.

@@ -1,5 +1,9 @@
 // load_test.cpp - schemas and records in JSON, the loader's batches, replacement,
-// deletion and index merging.
+// deletion and index merging; the files' journal mode and the statement cache.
+
+#include <sys/stat.h>
+
+#include <cstring>
 
 #include "codes.h"
 #include "engine_fixture.h"
@@ -166,6 +170,36 @@ TEST_F(Loading, ReplacedAndDeletedRecordsLeaveTheIndex) {
     EXPECT_EQ(find("improved OR editor OR vim"), std::make_pair(1, 2));
 }
 
+TEST_F(Loading, AMergeLeftHalfDoneStaysConsistentAndIsFinishedLater) {
+    {
+        // A merge into segment 9 that stopped after the word "editor": its rows moved.
+        auto db = zdb::Database::open(dir.path, "PACKAGES", true);
+        db->connection().exec("INSERT INTO segment(seg) VALUES(9);"
+                              "INSERT INTO meta(key, value) VALUES('merging_upto', '8'), ('merging_into', '9');"
+                              "UPDATE posting SET seg = 9 WHERE term = 'editor'");
+    }
+    // Replacing a record meanwhile must hide its old words in both places.
+    addRecords("PACKAGES", {R"({"id": 1, "PACKAGE": "vim", "DESCRIPTION": "improved vi", "YEAR": 1992})"});
+    EXPECT_EQ(find("editor"), std::make_pair(1, 1));
+    EXPECT_EQ(find("text"), std::make_pair(1, 1));
+    {
+        auto db = zdb::Database::open(dir.path, "PACKAGES", true);
+        zdb::Loader loader(*db);
+        loader.mergeIfNeeded();  // finishes the merge it finds
+        zdb::Statement left(db->connection(),
+                            "SELECT (SELECT count(*) FROM meta WHERE key LIKE 'merging%'), "
+                            "(SELECT count(*) FROM posting WHERE seg <= 8)");
+        ASSERT_TRUE(left.step());
+        EXPECT_EQ(left.integer(0), 0);
+        EXPECT_EQ(left.integer(1), 0);
+    }
+    EXPECT_EQ(find("editor"), std::make_pair(1, 1));
+    EXPECT_EQ(find("improved OR vim"), std::make_pair(1, 2));
+    // A record replaced after the merge is found in the merged segment's place.
+    addRecords("PACKAGES", {R"({"id": 2, "PACKAGE": "emacs", "DESCRIPTION": "lisp machine"})"});
+    EXPECT_EQ(find("editor"), std::make_pair(0, 0));
+}
+
 TEST_F(Loading, RecordsWithoutIdTakeTheNextFreeOne) {
     addRecords("PACKAGES", {R"({"PACKAGE": "nano"})", R"({"id": 10, "PACKAGE": "ed"})", R"({"PACKAGE": "joe"})"});
     EXPECT_EQ(find("R=3"), std::make_pair(1, 0));
@@ -198,6 +232,55 @@ TEST_F(Loading, AnAbortedBatchWritesNothing) {
     EXPECT_EQ(db->recordCount(), 2);
     EXPECT_EQ(find("vim"), std::make_pair(1, 1));
     EXPECT_EQ(find("changed OR new"), std::make_pair(0, 0));
+}
+
+// The journal mode that SQLite reports for the file at `path`.
+std::string journalMode(const std::string& path) {
+    zdb::Connection connection(path, zdb::Connection::Mode::ReadOnly, "x", 1000);
+    zdb::Statement pragma(connection, "PRAGMA journal_mode");
+    return pragma.step() ? std::string(pragma.bytes(0)) : "";
+}
+
+TEST_F(Loading, FilesStayInRollbackJournalMode) {
+    std::string path = zdb::Database::pathFor(dir.path, "PACKAGES");
+    EXPECT_EQ(journalMode(path), "delete") << "after create and load";
+    EXPECT_EQ(journalMode(zdb::SystemDb::pathFor(dir.path)), "delete");
+    // Someone switched the file to WAL, which a reader without write access cannot read.
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(raw, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(raw);
+    ASSERT_EQ(journalMode(path), "wal");
+    addRecords("PACKAGES", {R"({"id": 3, "PACKAGE": "nano"})"});
+    EXPECT_EQ(journalMode(path), "delete") << "the next load sets it back";
+}
+
+TEST_F(Loading, CachedStatementsAreKeyedByTheirText) {
+    auto db = zdb::Database::open(dir.path, "PACKAGES", false);
+    char sql[64];  // two texts at one address must not share a statement
+    std::strcpy(sql, "SELECT count(*) FROM record");
+    zdb::Statement& first = db->cached(sql);
+    ASSERT_TRUE(first.step());
+    EXPECT_EQ(first.integer(0), 2);
+    first.reset();
+    std::strcpy(sql, "SELECT max(id) + 40 FROM record");
+    zdb::Statement& second = db->cached(sql);
+    ASSERT_TRUE(second.step());
+    EXPECT_EQ(second.integer(0), 42);
+}
+
+TEST_F(Loading, ADatabaseThatIsNotARegularFileIsRefusedAtOnce) {
+    // A FIFO would block the open for ever.
+    ASSERT_EQ(mkfifo(zdb::Database::pathFor(dir.path, "PIPE").c_str(), 0644), 0);
+    ASSERT_EQ(login(), ZDB_OK);
+    EXPECT_EQ(ccl("BASE PIPE"), zdb::kDatabaseFormat);
+    EXPECT_EQ(message(zdb::kDatabaseFormat), "Database PIPE cannot be read: unknown format or damaged file");
+    ZdbDeleteRecordControl(&rc);
+    ZdbEndZdbs(0);
+    std::string system = zdb::SystemDb::pathFor(dir.path);
+    ASSERT_EQ(unlink(system.c_str()), 0);
+    ASSERT_EQ(mkfifo(system.c_str(), 0644), 0);
+    EXPECT_EQ(login(), zdb::kNoSystemDatabase);
 }
 
 }  // namespace

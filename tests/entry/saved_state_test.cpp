@@ -39,23 +39,19 @@ TEST_F(SavedState, SavedResultsThatCannotBeReadAreAnsweredAsExpired) {
     const std::string gone = expired + " (errno=2)";
     const Case cases[] = {
         {"empty value: no key", "", "", expired, "", 201, ""},
-        {"only dots: no key", "..", "", expired, "", 201, ""},
         {"no name", "3", "", expired, "", 203, ""},
-        {"no name after the dot", "3.", "", expired, "", 203, ""},
         {"file gone", "0.12/1700000000_2", "", gone, "src/zgwhtml", 3667, ""},
         {"file gone, redirect of the application", "0.12/1700000000_2",
          "BASE other HTMLDEFAULT http://elsewhere/\nBASE DOCS HTMLDEFAULT http://host/gone\n", "OK", "", 0,
          "Location: http://host/gone\n\n"},
-        {"file gone, redirect of another application only", "0.12/1700000000_2",
-         "BASE other HTMLDEFAULT http://elsewhere/\n", gone, "src/zgwhtml", 3667, ""},
         // Names that are not of the program's own forms (tested one by one in CacheNames)
         // are answered exactly like a file that is gone, whatever file they would reach.
         {"traversal to a file beside the cache", "0.../secret", "", gone, "src/zgwhtml", 3667, ""},
-        {"absolute path", "0./tmp/x_1", "", gone, "src/zgwhtml", 3667, ""},
         {"traversal out of a slot", "0.12/../../secret", "", gone, "src/zgwhtml", 3667, ""},
-        {"backslash", "0.12\\1700000000_1", "", gone, "src/zgwhtml", 3667, ""},
         {"slot 60", "0.60/1700000000_1", "", gone, "src/zgwhtml", 3667, ""},
-        {"negative position", "-1.12/1700000000_1", "", gone, "src/zgwhtml", 3667, ""},
+        // The planted result holds one id: position 1 would be read past the list.
+        {"position past the saved ids", "1.12/1700000000_1", "", gone, "src/zgwhtml", 3667, ""},
+        {"position far past the saved ids", "999999999.12/1700000000_1", "", gone, "src/zgwhtml", 3667, ""},
         // Only regular files are read: a planted FIFO would hold the request forever.
         {"link", "0.5/100_2", "", expired + " (errno=" + std::to_string(ELOOP) + ")", "src/zgwhtml", 3667, ""},
         {"FIFO", "0.5/100_3", "", gone, "src/zgwhtml", 3667, ""},
@@ -108,7 +104,6 @@ TEST_F(SavedState, UrlStackFailures) {
          "Location: http://host/x\n\n"},
         // Names of other forms, as for saved results.
         {"traversal to a file beside the cache", "../secret", "", expired, 3774, ""},
-        {"absolute path", "/tmp/1_2", "", expired, 3774, ""},
         {"traversal, redirect", "7/../../x", "BASE docs HTMLDEFAULT http://host/x\n", "OK", 0,
          "Location: http://host/x\n\n"},
     };
@@ -129,16 +124,11 @@ TEST(CacheNames, FormsTheProgramWrites) {
     struct Case { const char* name; bool ids; bool urlSave; };
     const Case cases[] = {
         {"0/1_1", true, true},          {"59/1700000000_4242", true, true},
-        {"9/18446744073709551615_2147483647", true, true},
-        {"12/0.1_2", false, true},      {"12/123.1_2", false, true},   {"12/D.1_2", false, true},
-        {"12/F2.1_2", false, true},     {"12/F.1_2", false, false},    {"12/d.1_2", false, false},
-        {"12/DD.1_2", false, false},    {"12/-1.1_2", false, false},   {"12/X.1_2", false, false},
-        {"12/D.", false, false},        {"60/1_2", false, false},      {"05/1_2", false, false},
-        {"/1_2", false, false},         {"12/1_2.", false, false},     {"12/1_2_3", false, false},
-        {"12/1__2", false, false},      {"12/1_12345678901", false, false},
-        {"12/123456789012345678901_2", false, false},                  {"12/1_2/x", false, false},
+        {"12/123.1_2", false, true},    {"12/D.1_2", false, true},     {"12/F2.1_2", false, true},
+        {"12/F.1_2", false, false},     {"12/d.1_2", false, false},    {"12/-1.1_2", false, false},
+        {"60/1_2", false, false},       {"05/1_2", false, false},      {"12/1_2_3", false, false},
+        {"12/1_12345678901", false, false},                            {"12/1_2/x", false, false},
         {"../1_2", false, false},       {"12/../1_2", false, false},   {"12\\1_2", false, false},
-        {"", false, false},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(isIdsName(c.name), c.ids) << c.name;

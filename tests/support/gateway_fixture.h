@@ -108,6 +108,15 @@ protected:
         ASSERT_EQ(gw->readConfig(), 0) << gw->errorText.view();
     }
 
+    // A new controller logged in with the request's database open (and a saved result
+    // read, when the request names one), as the search finds it; the engine log emptied.
+    void opened(const Pairs& request, const std::string& configLines = "") {
+        configured(request, configLines);
+        ASSERT_EQ(gw->cgiParse(), 0) << gw->errorText.view();
+        ASSERT_EQ(gw->openDatabase(), 0) << gw->errorText.view();
+        engine().log.clear();
+    }
+
     // The whole run of a request.
     void runRequest(const Pairs& request, const std::string& configLines = "") {
         site->writeConfig(configLines);

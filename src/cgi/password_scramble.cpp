@@ -1,6 +1,6 @@
 // password_scramble.cpp - scrambling and unscrambling of the cookie password.
 
-#include "entry/password_scramble.h"
+#include "cgi/password_scramble.h"
 
 #include <cstdint>
 #include <vector>

@@ -2,7 +2,7 @@
 // sets ${HILITEATTR} to <img src=x onerror=...> or <script> would otherwise run its
 // script in every page that shows hits; only inert formatting tags pass.
 
-#include "entry/highlight_tag.h"
+#include "cgi/highlight_tag.h"
 
 #include "cgi/ascii.h"
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "entry/password_scramble.h"
+#include "cgi/password_scramble.h"
 
 TEST(PasswordScramble, LayoutOfLengthAndPadding) {
     // The length byte XOR 'K' (0x4B), then the characters XOR the key, padded to 8 with

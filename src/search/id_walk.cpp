@@ -1,0 +1,63 @@
+// id_walk.cpp - the record ids of a search result, in set order (or backwards for a
+// reversed result): "recordId", or "recordId.cluster" when a cluster is open, where
+// the cluster number names the record's database in the controller's table.
+// Invariant: at most maxHits records are examined; deleted records get no id.
+
+#include <string>
+
+#include "entry/error_place.h"
+#include "entry/zoltgw.h"
+#include "search/search.h"
+
+namespace {
+
+// Sets the session's no-record-text flag for the lifetime of the object: the walk
+// only locates records, it does not load their text.
+struct LocateOnly {
+    LocateOnly() { Zolt::noRecordText() = 1; }
+    ~LocateOnly() { Zolt::noRecordText() = 0; }
+    LocateOnly(const LocateOnly&) = delete;
+    LocateOnly& operator=(const LocateOnly&) = delete;
+};
+
+}  // namespace
+
+int Search::collectRecordIds() {
+    Zolt& db = gw_.db;
+    FindResult& result = gw_.findresult;
+    // A reversed result is walked from its last record back to its first; a sorted
+    // one is already in the order asked for.
+    const bool backwards = result.reverseDefine && db.sortedFlag == 0;
+    int position = backwards ? db.recordCount : -1;
+
+    int examined = 0;
+    int counted = 0;
+    int code = 0;
+    int cluster = 0;
+    while (examined < result.maxHits) {
+        if (backwards && position < 1) break;
+        {
+            LocateOnly locate;
+            code = db.getRecord(position);
+        }
+        if (code < 1) break;
+        ++examined;
+        if (backwards) --position;
+        if (code & ZDB_RECORD_DELETED) continue;
+
+        std::string id = std::to_string(db.recordId);
+        if (db.clusterFlag) {
+            // The number is looked up again only where the database changes.
+            if (counted == 0 || (code & ZDB_RECORD_NEW_BASE)) cluster = gw_.createClusterByName(db.currentBase.view());
+            id += '.';
+            id += std::to_string(cluster);
+        }
+        result.rid.add(StrBuf(id));
+        ++counted;
+    }
+
+    if (counted < result.maxHits) result.rfound = counted;
+    if (counted == 0) db.engineError = ZDB_NO_RECORD;
+    if (counted == 0 || code < 0) return reportOutcome(db.engineError, error_line::kNoRecordCollected, false);
+    return 0;
+}

@@ -1,0 +1,221 @@
+// The engine's contract as the gateway's unit tests rely on it: one table of engine
+// calls, built twice, once against the test double (zdbdouble) and once against the
+// real engine on a small database that zoltdb builds here. Where the unit tests script
+// the double (a refused password, a search without hits), the case scripts it the same
+// way, so the answer they script is checked against the engine's own. Either build
+// failing means the double no longer stands for the engine.
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "zdb.h"
+
+#ifdef ZGW_CONTRACT_DOUBLE
+#include "zdb_double.h"
+#define ON_DOUBLE(...) __VA_ARGS__
+#else
+#define ON_DOUBLE(...)
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// What a call answered, as one text: "code" alone, or with the out-values that count.
+std::string code(int value) { return std::to_string(value); }
+std::string parity(int value) { return value & 1 ? "odd" : "even"; }
+
+// Runs ZdbExecuteCcl; "<odd|even|code> order <type>".
+std::string ccl(const char* text, bool exactCode = false) {
+    int orderType = -1;
+    int result = ZdbExecuteCcl(text, &orderType);
+    return (exactCode ? code(result) : parity(result)) + " order " + std::to_string(orderType);
+}
+
+// ZdbSessionInfo of `item`: "<code> <text> <value>".
+std::string sessionInfo(int item) {
+    char text[ZDB_DATABASE_NAME_SIZE] = {0};
+    int value = 0;
+    int result = ZdbSessionInfo(item, text, &value);
+    return parity(result) + " " + text + " " + std::to_string(value);
+}
+
+int login(const char* user = "zoltgate", const char* password = "") {
+    return ZdbStartZolt(user, password, ZDB_LANG_ENG, ZDB_CHARSET_LATIN1 * 256);
+}
+
+#ifndef ZGW_CONTRACT_DOUBLE
+// Runs a program, arguments as given; true when it exits with 0.
+bool runProgram(std::vector<std::string> arguments) {
+    std::vector<char*> argv;
+    for (auto& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    pid_t child = fork();
+    if (child == 0) {
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+#endif
+
+class EngineContract : public ::testing::Test {
+protected:
+    // The data: databases docs and news with one record each ("Cats sleep a lot."),
+    // the public user and anna (password "right", database news only).
+    static void SetUpTestSuite() {
+        char pattern[] = "/tmp/zgwcontract_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        data_ = new fs::path(pattern);
+        setenv("ZOLTRCS", (*data_ / "none.rcs").c_str(), 1);
+        UpdateRCS("ZDBS_DATA", data_->c_str());
+#ifndef ZGW_CONTRACT_DOUBLE
+        std::ofstream(*data_ / "schema.json")
+            << R"({"name": "DOCS", "fields": [{"name": "TI", "type": "PHRASE"}, {"name": "TX", "type": "TEXT"}]})";
+        std::ofstream(*data_ / "records.jsonl") << R"({"id": 1, "TI": "Cats", "TX": "Cats sleep a lot."})" << "\n";
+        const std::string zoltdb = std::string(ZGW_BINARY_DIR) + "/zoltdb";
+        const std::string data = data_->string();
+        auto tool = [&](std::vector<std::string> arguments) {
+            arguments.insert(arguments.begin(), {zoltdb, "--data", data});
+            return runProgram(arguments);
+        };
+        const std::string schema = (*data_ / "schema.json").string();
+        const std::string records = (*data_ / "records.jsonl").string();
+        ASSERT_TRUE(tool({"init"}) && tool({"create", "docs", "--schema", schema}) &&
+                    tool({"create", "news", "--schema", schema}) && tool({"load", "docs", records}) &&
+                    tool({"load", "news", records}) &&
+                    tool({"user", "add", "anna", "--password", "right", "--databases", "news"}));
+#endif
+    }
+    static void TearDownTestSuite() {
+        std::error_code ignored;
+        fs::remove_all(*data_, ignored);
+        delete data_;
+    }
+    void SetUp() override { ON_DOUBLE(zdbdouble::engine().reset()); }
+    void TearDown() override { ZdbEndZdbs(0); }
+
+    static fs::path* data_;
+};
+fs::path* EngineContract::data_ = nullptr;
+
+struct Case {
+    const char* name;
+    std::function<void()> script;      // what the unit tests script the double to answer
+    std::function<std::string()> calls;
+    std::string answer;
+};
+
+TEST_F(EngineContract, CallsTheGatewayReliesOn) {
+    const std::vector<Case> cases = {
+        {"version", [] {}, [] {
+             char text[ZDB_VERSION_SIZE] = {0};
+             int length = sizeof text - 1;
+             int result = ZdbVersion(text, &length);
+             return code(result) + " " + std::string(text, static_cast<std::size_t>(length));
+         }, "1 4.0"},
+        {"public user", [] {}, [] { return code(login()); }, "1"},
+        {"wrong password", [] { ON_DOUBLE(zdbdouble::engine().startResult = ZDB_WRONG_LOGIN); },
+         [] { return code(login("anna", "wrong")); }, "16418"},
+        {"BASE of a database", [] {}, [] {
+             login();
+             std::string answer = ccl("BASE docs");
+             return answer + " | " + sessionInfo(ZDB_INFO_BASE_COUNT) + " | " + sessionInfo(ZDB_INFO_CURRENT_BASE);
+         }, "odd order 6 | odd  1 | odd DOCS 1"},
+        {"BASE of a cluster", [] {}, [] {
+             login();
+             std::string answer = ccl("BASE  tmpclust=docs,news");
+             return answer + " | " + sessionInfo(ZDB_INFO_BASE_COUNT) + " | " + sessionInfo(ZDB_INFO_CURRENT_BASE);
+         }, "odd order 6 | odd  2 | odd docs,news 2"},
+        {"no base before BASE", [] {}, [] {
+             login();
+             return parity(ZdbSessionInfo(ZDB_INFO_CURRENT_BASE, nullptr, nullptr));
+         }, "even"},
+        {"FIND with hits, and its set", [] { ON_DOUBLE(zdbdouble::engine().searches.push_back({1, 1, 1, 2})); }, [] {
+             login();
+             ccl("BASE docs");
+             std::string answer = ccl("FIND cats");
+             int set = 0, records = 0, hits = 0;
+             int result = ZdbGetSearch(&set, &records, &hits);
+             return answer + " | " + parity(result) + " set " + std::to_string(set) + " records " +
+                    std::to_string(records) + " hits " + std::to_string(hits);
+         }, "odd order 3 | odd set 1 records 1 hits 2"},
+        {"FIND without hits", [] { ON_DOUBLE(zdbdouble::engine().answer("FIND dogs", {ZDB_NO_HITS, -1, {}})); }, [] {
+             login();
+             ccl("BASE docs");
+             return ccl("FIND dogs", true);
+         }, "194 order 3"},
+        {"DELETE of sets", [] {}, [] {
+             login();
+             ccl("BASE docs");
+             return ccl("DELETE S=FROM 1");
+         }, "odd order 21"},
+        {"DEFINE", [] {}, [] {
+             login();
+             return ccl("DEFINE FIELDVIEW all=TX,TI");
+         }, "odd order 22"},
+        {"a database the user may not open", [] {
+             ON_DOUBLE(zdbdouble::engine().answer("BASE docs", {ZDB_NO_BASE_ACCESS, -1, {}}));
+         }, [] {
+             login("anna", "right");
+             return ccl("BASE docs", true);
+         }, "2530 order 6"},
+        {"the three-letter words", [] {}, [] {
+             std::string words;
+             for (const char* word : {"FIN", "FUZ", "DIS", "SHO", "SCF", "BAS", "DEL", "SXX", "FRL", "RXX",
+                                      "SOR", "AND", "ORX", "NOT", "DEF", "FVW", "TPH", "TXT", "PHR", "SAV"}) {
+                 char buffer[1024];
+                 std::memset(buffer, ' ', 33);
+                 std::memcpy(buffer, word, 3);
+                 buffer[33] = '\0';
+                 int length = 0;
+                 int result = ZdbShellSymbol(buffer, &length);
+                 words += parity(result) + ":" + std::string(buffer, static_cast<std::size_t>(length)) + " ";
+             }
+             return words;
+         }, "odd:FIND odd:FUZZY odd:DISPLAY odd:SHOW odd:FORWARD odd:BASE odd:DELETE odd:S odd:FROM odd:R "
+            "odd:SORT odd:AND odd:OR odd:NOT odd:DEFINE odd:FIELDVIEW odd:TPH odd:TEXT odd:PHRASE odd:SAVE "},
+        {"a message with its variable", [] {
+             ON_DOUBLE(zdbdouble::engine().messages[ZDB_NOT_LOGGED_IN] = "User %1 is not logged in");
+         }, [] {
+             ZdbSetTextVariable(1, "bob");
+             char text[1024] = {0};
+             int length = sizeof text - 1;
+             int result = ZdbMessage(ZDB_NOT_LOGGED_IN, text, &length);
+             std::string message(text, static_cast<std::size_t>(length));
+             bool substituted = message.find("bob") != std::string::npos && message.find("%1") == std::string::npos;
+             return parity(result) + (substituted ? " bob in the text" : " not substituted: " + message) +
+                    (static_cast<std::size_t>(length) == std::strlen(text) ? "" : ", length differs");
+         }, "odd bob in the text"},
+        {"an unknown field", [] {}, [] {
+             login();
+             ccl("BASE docs");
+             ZdbRecordControl rc = nullptr;
+             ZdbCreateRecordControl(&rc);
+             int field = 0, type = 0, flags = 0;
+             int result = ZdbCheckField(rc, "NOSUCH", &field, &type, &flags);
+             ZdbDeleteRecordControl(&rc);
+             return parity(result);
+         }, "even"},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        c.script();
+        EXPECT_EQ(c.calls(), c.answer) << c.name;
+        ZdbEndZdbs(0);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,198 @@
+// Tests of the session's records, fields, cursors and items on the engine double:
+// the record codes callers test, the hit table's limits, the cursor positions the
+// engine is given, items in pieces, and which hits reach which item.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/response_capture.h"
+#include "support/session_fixture.h"
+
+namespace {
+
+using zdbdouble::HitWord;
+using zdbdouble::Record;
+using Calls = std::vector<std::string>;
+
+class RecordNavigation : public SessionTest {
+protected:
+    // Set 1 with the given records, current in the session.
+    void useSet(std::vector<Record> records) {
+        db->searchSet = 1;
+        db->recordCount = static_cast<int>(records.size());
+        db->recordNumber = 1;
+        e.sets[1] = std::move(records);
+    }
+    // Reads record 1 of set 1 and selects field `name`; the getField result.
+    int readField(const Record& record, const char* name, int part = 0) {
+        useSet({record});
+        EXPECT_GT(db->getRecord(1), 0);
+        return db->getField(name, part);
+    }
+};
+
+Record recordWith(int id, const char* database = "docs", int code = ZDB_OK) {
+    Record record;
+    record.id = id;
+    record.database = database;
+    record.code = code;
+    record.fields["TITLE"] = zdbdouble::phraseField(1, {"Cats & <dogs>", "Birds"});
+    record.fields["BODY"] = zdbdouble::textField(2, {{"first"}, {"second", "more"}});
+    return record;
+}
+
+TEST_F(RecordNavigation, RecordCodesInSetAndSortedOrder) {
+    struct Case {
+        const char* name; bool sorted; std::vector<Record> records; bool cluster;
+        std::vector<int> codes; std::string lastBase;
+    };
+    const Case cases[] = {
+        {"unsorted: the engine's codes as they stand, past the end 0", false,
+         {recordWith(5), recordWith(6, "docs", 5), recordWith(7, "news", 3)}, true, {1, 5, 3, 0}, "news"},
+        {"sorted: same database 1, another 3", true,
+         {recordWith(5), recordWith(6), recordWith(7, "news")}, false, {3, 1, 3, 0}, "docs"},
+        {"sorted: a record deleted since the sort keeps its mark and the walk goes on", true,
+         {recordWith(5), recordWith(6, "docs", 5), recordWith(7)}, false, {3, 5, 1, 0}, "docs"},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        db->clusterFlag = c.cluster ? 1 : 0;
+        if (c.sorted) {
+            db->sortedFlag = 1;
+            db->recordCount = static_cast<int>(c.records.size());
+            db->recordNumber = 1;
+            e.sortedList = c.records;
+        } else {
+            useSet(c.records);
+        }
+        std::vector<int> codes;
+        for (std::size_t i = 0; i <= c.records.size(); ++i) codes.push_back(db->getRecord(-1));
+        EXPECT_EQ(codes, c.codes) << c.name;
+        EXPECT_EQ(db->state, 0) << c.name;
+        if (c.cluster) {
+            EXPECT_EQ(db->currentBase.view(), c.lastBase) << c.name;
+        }
+        EXPECT_EQ(db->recordNumber, static_cast<int>(c.records.size()) + 1) << c.name;
+    }
+}
+
+TEST_F(RecordNavigation, LocatingOnlyAsksForTheNegatedPositionWithoutHits) {
+    useSet({recordWith(5)});
+    Zolt::noRecordText() = 1;
+    db->hilite = 1;
+    EXPECT_EQ(db->getRecord(1), 1);
+    Zolt::noRecordText() = 0;
+    EXPECT_EQ(e.callsNamed("ZdbGetRecordInSearchRis").back(), "ZdbGetRecordInSearchRis(1,-1)")
+        << "locating asks for the negated position";
+    EXPECT_TRUE(e.callsNamed("ZdbGetNextHitWord").empty()) << "no hit table while only locating";
+}
+
+TEST_F(RecordNavigation, HitTableKeeps499HitsWithFieldAndLength) {
+    Record record = recordWith(5);
+    record.hits.push_back(HitWord{0, 0, 0, 0, 1, 4});  // no field: dropped
+    record.hits.push_back(HitWord{0, 1, 0, 0, 1, 0});  // no length: dropped
+    for (int i = 0; i < 600; ++i) record.hits.push_back(HitWord{0, 1, 0, 1, 1, 2});
+    db->hilite = 1;
+    useSet({record});
+    ASSERT_EQ(db->getRecord(1), 1);
+    EXPECT_EQ(db->hitTotal, 499);
+    EXPECT_EQ(db->getField("TITLE", 0), 1);
+    EXPECT_EQ(db->hitIndex, 1) << "the first kept entry is of field 1";
+
+    db->hilite = 0;
+    ASSERT_EQ(db->getRecord(1), 1);
+    EXPECT_EQ(db->hitTotal, 0) << "without hilite no table is built";
+}
+
+TEST_F(RecordNavigation, FieldsPartsAndCursorPositions) {
+    Record record = recordWith(5);
+    zdbdouble::Field chapter = zdbdouble::textField(3, {{"intro"}});
+    chapter.flags = ZDB_FIELD_FLAG_PART;
+    chapter.parts[2] = {{1, {"part two"}}};
+    record.fields["CHAPTER"] = chapter;
+    record.parts = 2;
+    struct Case { const char* name; const char* field; int part; int result; int paragraph; Calls cursor; };
+    const Case cases[] = {
+        {"text field: paragraph 1", "BODY", 0, 1, 1, {"ZdbSetCursor(2,1,0)"}},
+        {"part field, existing part: the part", "CHAPTER", 2, 2, 1, {"ZdbSetCursor(3,1,0)", "ZdbSetCursor(3,1,0)"}},
+        {"part field, missing part: 0", "CHAPTER", 7, 0, 1, {"ZdbSetCursor(3,1,0)", "ZdbSetCursor(3,1,0)"}},
+        {"unknown field", "NOSUCH", 0, -577, 0, {}},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        int result = readField(record, c.field, c.part);
+        EXPECT_EQ(result, c.result) << c.name;
+        EXPECT_EQ(db->paragraphNumber, c.paragraph) << c.name;
+        EXPECT_EQ(e.callsNamed("ZdbSetCursor"), c.cursor) << c.name;
+    }
+    db->state = 0;  // the unknown field left it failed
+    readField(record, "TITLE");
+    EXPECT_EQ(db->setCursor(0, 3), 0) << "no third item";
+    EXPECT_EQ(e.callsNamed("ZdbSetCursor").back(), "ZdbSetCursor(1,0,2)") << "items count from 1 for callers";
+}
+
+TEST_F(RecordNavigation, ItemsInPiecesAndParagraphEnds) {
+    Record record = recordWith(5);
+    std::string longItem;
+    for (int i = 0; i < 3000; ++i) longItem += static_cast<char>('a' + i % 26);
+    record.fields["LONG"] = zdbdouble::phraseField(4, {longItem});
+    readField(record, "LONG");
+    ItemText item;
+    EXPECT_EQ(db->getItem(item, 0), 1) << "the item number after the item read";
+    EXPECT_EQ(item.text, longItem) << "three pieces make the item";
+    EXPECT_EQ(db->getItem(item, 0), 0);
+    EXPECT_EQ(item.text, "");
+
+    // A TEXT field: after the last item of a paragraph the next paragraph follows;
+    // after the last paragraph paragraphNumber is 0.
+    readField(record, "BODY");
+    std::vector<std::string> read;
+    std::vector<int> paragraphs;
+    for (int round = 0; round < 8 && db->paragraphNumber != 0; ++round) {
+        int result = db->getItem(item, 0);
+        ASSERT_GE(result, 0);
+        if (result > 0) read.push_back(item.text);
+        paragraphs.push_back(db->paragraphNumber);
+    }
+    EXPECT_EQ(read, (std::vector<std::string>{"first", "second", "more"}));
+    EXPECT_EQ(paragraphs, (std::vector<int>{1, 2, 2, 2, 0}));
+}
+
+TEST_F(RecordNavigation, DirectItemsGoToTheResponseAsTheyStand) {
+    Record record = recordWith(5);
+    zdbdouble::Field logo = zdbdouble::phraseField(9, {std::string("\x89PNG\0\x01<b>", 8)});
+    logo.type = ZDB_FIELD_BLOB;
+    record.fields["LOGO"] = logo;
+    readField(record, "LOGO");
+    CapturedResponse response;
+    ItemText item;
+    EXPECT_EQ(db->getItem(item, 1), 1);
+    EXPECT_EQ(response.text(), std::string("\x89PNG\0\x01<b>", 8));
+    EXPECT_TRUE(item.text.empty());
+}
+
+TEST_F(RecordNavigation, HitsReachOnlyTheirOwnItem) {
+    Record record = recordWith(5);
+    // Title item 1 ("Birds"): "ird"; body paragraph 2 item 1 ("more"): "or"; an entry
+    // past the item's end and one overlapping the one before are not marked.
+    record.hits = {HitWord{0, 1, 0, 1, 2, 3}, HitWord{0, 1, 0, 1, 3, 2}, HitWord{0, 1, 0, 1, 9, 2},
+                   HitWord{0, 2, 2, 1, 2, 2}};
+    db->hilite = 1;
+    struct Case { const char* field; int paragraph; int item; std::vector<std::pair<int, int>> spans; };
+    const Case cases[] = {
+        {"TITLE", 0, 1, {}}, {"TITLE", 0, 2, {{1, 3}}}, {"BODY", 1, 1, {}}, {"BODY", 2, 2, {{1, 2}}},
+    };
+    for (const auto& c : cases) {
+        readField(record, c.field);
+        ItemText item;
+        ASSERT_EQ(db->setCursor(c.paragraph, c.item), 1);
+        ASSERT_GT(db->getItem(item, 0), 0);
+        std::vector<std::pair<int, int>> spans;
+        for (const auto& hit : item.hits) spans.emplace_back(hit.start, hit.length);
+        EXPECT_EQ(spans, c.spans) << c.field << " " << c.paragraph << "." << c.item;
+    }
+}
+
+}  // namespace
