@@ -17,12 +17,12 @@ namespace {
 const HitSpec& hitSpecFor(Session& s, Window& window, uint16_t index) {
     auto it = window.hitSpecs.find(index);
     if (it != window.hitSpecs.end()) return it->second;
-    HitSpec spec;
+    HitSpec hits;
     if (window.hitLeaves && !window.hitLeaves->empty()) {
         Search search(*s.base.dbs[index], s.views, [](int) -> std::vector<int32_t> { return {}; });
-        spec = search.hitSpec(*window.hitLeaves);
+        hits = search.hitSpec(*window.hitLeaves);
     }
-    return window.hitSpecs.emplace(index, std::move(spec)).first->second;
+    return window.hitSpecs.emplace(index, std::move(hits)).first->second;
 }
 
 // Lays out the record at the window's next position into its pending lines.
