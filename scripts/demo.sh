@@ -8,8 +8,15 @@ port=${PORT:-8080}
 
 bash scripts/install-deps.sh
 echo "Building zoltgate, zoltdb and debian2jsonl in build/"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$(nproc 2>/dev/null || echo 2)" --target zoltgate zoltdb debian2jsonl >/dev/null
+# The compiler's and linker's words go to a log, shown when the build fails.
+mkdir -p build
+if ! { cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo &&
+       cmake --build build -j "$(nproc 2>/dev/null || echo 2)" --target zoltgate zoltdb debian2jsonl; } \
+     > build/demo-build.log 2>&1; then
+  cat build/demo-build.log >&2
+  echo "The build failed (build/demo-build.log)" >&2
+  exit 1
+fi
 
 # The long descriptions of the archive's packages are in apt's Translation-en lists,
 # which apt fetches only when asked; without them the records keep their short titles.
