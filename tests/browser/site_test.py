@@ -393,6 +393,12 @@ class Visitor:
         self.browser.resize(1280, 800)
         check(overflow <= 0, f"on a phone's width the {what} scrolls sideways by {overflow} px")
 
+    def screenshot_tall(self, name):
+        """A screenshot of a tall window, so that a picture shows several records."""
+        self.browser.resize(1024, 1300)
+        self.browser.screenshot(os.path.join(self.shots, name))
+        self.browser.resize(1280, 800)
+
     def hidden_fields(self):
         return self.browser.run(
             "return Object.fromEntries([...document.querySelectorAll('input[type=hidden]')]"
@@ -526,7 +532,7 @@ class Visitor:
     def paging(self):
         """Ten records a page: forward to the second page and back to the first."""
         first = self.first_result_page()
-        self.browser.screenshot(os.path.join(self.shots, "result-page.png"))
+        self.screenshot_tall("result-page.png")
         self.expect_fits_phone("result page")
         self.browser.click("nav.pager .forward a")
         second = self.result_page()
@@ -554,7 +560,7 @@ class Visitor:
                     "fields of the record")
         self.expect_marks(third["marks"], {PAGED_SEARCH}, "the record page")
         check(third["previous"] and third["next"], f"record links of the third record: {third}")
-        self.browser.screenshot(os.path.join(self.shots, "record-page.png"))
+        self.screenshot_tall("record-page.png")
         self.expect_fits_phone("record page")
         self.browser.click("nav.pager .forward a")
         fourth = self.record_page()
