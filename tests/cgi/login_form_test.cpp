@@ -29,7 +29,6 @@ TEST(PrintPasswdForm, VariablesReplaced) {
                              "%24%7BPWD%7D=p&title=war";
     struct Case { const char* name; std::string file; std::string query; std::string expected; };
     const Case cases[] = {
-        {"application and database", "A=${APPL} B=${BASE}\n", full, "A=lib B=books\n"},
         {"hidden fields in request order without user and password", "<form>${ZGWPARAM}</form>\n",
          full,
          "<form><INPUT type=\"hidden\" name=\"${APPL}\" value=\"lib\">"

@@ -1,6 +1,7 @@
 // Tests of appendMarked, the one writer of record text as HTML: escaping per character
-// set, hit marks and anchors, and the character limit, which never splits an escape
-// or a multi-byte character and never leaves a mark open.
+// set, hit marks, and the character limit, which never splits an escape or a
+// multi-byte character and never leaves a mark open. Anchors numbered across items
+// are checked in whole pages (SearchPage.HitsMarkedWithTagsOrAnchors, ResultPage).
 
 #include <gtest/gtest.h>
 
@@ -54,18 +55,6 @@ TEST(AppendMarked, EscapingMarksAndLimits) {
         EXPECT_EQ(out.view(), c.html) << c.name;
         EXPECT_EQ(taken, c.taken) << c.name;
     }
-}
-
-TEST(AppendMarked, AnchorsAreNumberedAcrossItemsAndLinkToTheNext) {
-    Zolt db;
-    db.hilite = 2;
-    StrBuf out;
-    db.appendMarked(out, ItemText{"abcdefg", {{4, 3}}}, -1);
-    db.appendMarked(out, ItemText{"xy", {{0, 1}}}, -1);
-    EXPECT_EQ(out.view(),
-              "abcd<a class=\"zgwnav\" name=\"hit1\" href=#hit2>efg</a>"
-              "<a class=\"zgwnav\" name=\"hit2\" href=#hit3>x</a>y");
-    EXPECT_EQ(db.anchorCounter, 2);
 }
 
 }  // namespace

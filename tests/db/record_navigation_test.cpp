@@ -110,7 +110,6 @@ TEST_F(RecordNavigation, FieldsPartsAndCursorPositions) {
     Record record = recordWith(5);
     zdbdouble::Field chapter = zdbdouble::textField(3, {{"intro"}});
     chapter.flags = ZDB_FIELD_FLAG_PART;
-    chapter.parts[2] = {{1, {"part two"}}};
     record.fields["CHAPTER"] = chapter;
     record.parts = 2;
     struct Case { const char* name; const char* field; int part; int result; int paragraph; Calls cursor; };

@@ -142,15 +142,11 @@ const std::string* itemAt(const ZdbCursorData& cursor) {
     const Record* record = recordOf(cursor.rc);
     const Field* field = record ? fieldByNumber(*record, cursor.field) : nullptr;
     if (!field) return nullptr;
-    const auto* paragraphs = &field->paragraphs;
-    if ((field->flags & ZDB_FIELD_FLAG_PART) && cursor.part > 0) {
-        auto part = field->parts.find(cursor.part);
-        if (part == field->parts.end()) return nullptr;
-        paragraphs = &part->second;
-    }
+    // The content of a part field in a part is not scripted: nothing is there.
+    if ((field->flags & ZDB_FIELD_FLAG_PART) && cursor.part > 0) return nullptr;
     int paragraph = field->type == ZDB_FIELD_TEXT && cursor.paragraph == 0 ? 1 : cursor.paragraph;
-    auto items = paragraphs->find(paragraph);
-    if (items == paragraphs->end() || cursor.item < 0 ||
+    auto items = field->paragraphs.find(paragraph);
+    if (items == field->paragraphs.end() || cursor.item < 0 ||
         cursor.item >= static_cast<int>(items->second.size()))
         return nullptr;
     return &items->second[static_cast<std::size_t>(cursor.item)];
@@ -228,45 +224,13 @@ Engine& engine() {
 }
 
 void Engine::reset() {
-    version = "4.0";
-    versionCode = ZDB_OK;
-    startResult = ZDB_OK;
-    userInfo.clear();
-    defaultAnswer = Answer{};
-    commands.clear();
-    shellSymbols = defaultShellSymbols();
-    messages.clear();
-    sessionInfo.clear();
-    searches.clear();
-    results.clear();
-    rcsFile.clear();
-    log.clear();
     for (auto* rc : recordControls()) delete rc;
     recordControls().clear();
-    liveRecordControls = 0;
-    endCalls = 0;
-    lastCode = ZDB_OK;
-    textVariable1.clear();
-    textVariable1Set = false;
-    integerVariable1 = 0;
-    integerVariable1Set = false;
-    currentBase.clear();
-    currentBaseCount = 0;
-    procedures.clear();
-    currentProcLine.clear();
-    rcsProcess.clear();
-    sets.clear();
-    sortedList.clear();
-    display.reset();
-    windowPages.clear();
-    windowEnd = ZDB_END_OF_DISPLAY;
-    qualifierLengths.clear();
     cursors().clear();
-    currentSet = 0;
-    windowRows = 50;
-    windowColumns = 80;
-    windowPage = -1;
-    windowLine = windowHit = 0;
+    // Texts that QueryRCS handed out stay valid for the process, as the engine's do.
+    std::deque<std::string> handedOut = std::move(rcsHandedOut);
+    *this = Engine(Fresh{});
+    rcsHandedOut = std::move(handedOut);
 }
 
 void Engine::answer(const std::string& text, Answer reply) { commands[text].push_back(std::move(reply)); }
@@ -304,7 +268,7 @@ int ZdbVersion(char* text, int* length) {
     int size = length ? *length : 0;
     int n = zdbdouble::copyOut(engine().version, text, size);
     if (length) *length = n;
-    return engine().lastCode = engine().versionCode;
+    return engine().lastCode = ZDB_OK;
 }
 
 int ZdbStartZolt(const char* user, const char* password, int language, int charset) {
@@ -315,10 +279,7 @@ int ZdbStartZolt(const char* user, const char* password, int language, int chars
 int ZdbDefineWindow(int window, int rows, int columns) {
     logCall("ZdbDefineWindow", window, rows, columns);
     int code = resultOf("ZdbDefineWindow", ZDB_OK);
-    if ((code & 1) && window == 1) {
-        engine().windowRows = rows;
-        engine().windowColumns = columns;
-    }
+    if ((code & 1) && window == 1) engine().windowColumns = columns;
     return code;
 }
 
@@ -417,7 +378,7 @@ int ZdbExecuteCcl(const char* text, int* orderType) {
     logCall("ZdbExecuteCcl", text);
     auto& e = engine();
     std::string command = text ? text : "";
-    zdbdouble::Answer reply = e.defaultAnswer;
+    zdbdouble::Answer reply;
     auto it = e.commands.find(command);
     int type = zdbdouble::orderTypeOf(command);
     if (it != e.commands.end() && !it->second.empty()) {
@@ -682,31 +643,18 @@ int ZdbGetNextHitWord(ZdbRecordControl rc, int* part, int* field, int* paragraph
     return 1;
 }
 
-int ZdbHitParts(ZdbRecordControl rc, int* parts, int* first, int* total) {
+// Hits per part are not scripted (the end-to-end tests show them from the engine).
+int ZdbHitParts(ZdbRecordControl, int* parts, int* first, int* total) {
     logCall("ZdbHitParts");
     for (int* out : {parts, first, total})
         if (out) *out = 0;
-    const zdbdouble::Record* record = zdbdouble::recordOf(rc);
-    if (!record || zdbdouble::scripted("ZdbHitParts")) return resultOf("ZdbHitParts", ZDB_NOT_AVAILABLE);
-    std::set<int> withHits;
-    for (const auto& hit : record->hits)
-        if (hit.part > 0) withHits.insert(hit.part);
-    if (parts) *parts = static_cast<int>(withHits.size());
-    if (first) *first = withHits.empty() ? 0 : *withHits.begin();
-    if (total) *total = record->parts;
-    return engine().lastCode = ZDB_OK;
+    return resultOf("ZdbHitParts", ZDB_NOT_AVAILABLE);
 }
 
-int ZdbGetHitPart(ZdbRecordControl rc, int n, int* count) {
+int ZdbGetHitPart(ZdbRecordControl, int n, int* count) {
     logCall("ZdbGetHitPart", n);
     if (count) *count = 0;
-    const zdbdouble::Record* record = zdbdouble::recordOf(rc);
-    if (!record || zdbdouble::scripted("ZdbGetHitPart")) return resultOf("ZdbGetHitPart", 0);
-    int hits = static_cast<int>(std::count_if(record->hits.begin(), record->hits.end(),
-                                              [n](const zdbdouble::HitWord& hit) { return hit.part == n; }));
-    if (count) *count = hits;
-    engine().lastCode = ZDB_OK;
-    return hits > 0 ? 1 : 0;
+    return resultOf("ZdbGetHitPart", 0);
 }
 
 int ZdbCheckField(ZdbRecordControl rc, const char* name, int* field, int* type, int* flags) {

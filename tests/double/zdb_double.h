@@ -4,7 +4,7 @@
 // arguments as text, and a call that nobody scripted never pretends to succeed at
 // record work (it answers "nothing there" or ZDB_NOT_AVAILABLE).
 //
-// Content: records of sets and of the sorted list (with fields, parts, items and hit
+// Content: records of sets and of the sorted list (with fields, items and hit
 // words), a display list, window pages and field qualifiers are scripted in stores of
 // their own; a call reads them while its store is not empty and no code is scripted
 // for it in `results` (which always wins, to inject a failure). Without either, a
@@ -54,13 +54,12 @@ struct SessionInfoAnswer {
 
 // A field of a scripted record, as ZdbCheckField reports it, with its content:
 // paragraphs by number (TEXT fields from 1, other fields paragraph 0), each a list of
-// items; a part field (flags ZDB_FIELD_FLAG_PART) holds content per part as well.
+// items; a part field (flags ZDB_FIELD_FLAG_PART) has this content outside any part.
 struct Field {
     int number = 1;
     int type = ZDB_FIELD_PHRASE;
     int flags = 0;
-    std::map<int, std::vector<std::string>> paragraphs;             // part 0
-    std::map<int, std::map<int, std::vector<std::string>>> parts;   // part -> paragraphs
+    std::map<int, std::vector<std::string>> paragraphs;
 };
 
 // A PHRASE field of the given number with items in paragraph 0.
@@ -109,6 +108,9 @@ inline constexpr int kUnknownFieldCode = 30008;
 // The code for a display term outside the list.
 inline constexpr int kNoSuchTermCode = 30032;
 
+// The shell-symbol table of the real engine.
+std::map<std::string, std::string> defaultShellSymbols();
+
 class Engine {
 public:
     // Forgets every script and observation: the state of a fresh process.
@@ -125,12 +127,10 @@ public:
 
     // ---- Script ----
     std::string version = "4.0";             // ZdbVersion's text
-    int versionCode = ZDB_OK;                 // ZdbVersion's code
     int startResult = ZDB_OK;                 // ZdbStartZolt's code
     std::string userInfo;                     // ZdbUserInfo item 4 (empty: length 0)
-    Answer defaultAnswer;                     // commands nobody scripted
     std::map<std::string, std::deque<Answer>> commands;  // exact text -> answers
-    std::map<std::string, std::string> shellSymbols;     // three letters -> word
+    std::map<std::string, std::string> shellSymbols = defaultShellSymbols();  // three letters -> word
     std::map<int, std::string> messages;      // code -> text ("%1": variable 1)
     std::map<int, SessionInfoAnswer> sessionInfo;        // item -> answer (else engine-like)
     std::deque<SearchAnswer> searches;        // ZdbGetSearch answers in order; last repeats
@@ -161,18 +161,19 @@ public:
     std::map<std::string, std::string> rcsProcess;  // UpdateRCS values by upper-case name
     std::deque<std::string> rcsHandedOut;     // QueryRCS texts: kept for the process, as the engine does
     int currentSet = 0;                       // set of the last ZdbGetSearch (set 0 means it)
-    int windowRows = 50, windowColumns = 80;  // window 1 as last defined
+    int windowColumns = 80;                   // of window 1 as last defined
     int windowPage = -1;                      // page shown (-1: none)
     std::size_t windowLine = 0;               // lines of the page given so far
     std::size_t windowHit = 0;                // hits of the line last given so far
 
     Engine() { reset(); }
+
+private:
+    struct Fresh {};
+    explicit Engine(Fresh) {}
 };
 
 // The one engine of the test process.
 Engine& engine();
-
-// The shell-symbol table of the real engine.
-std::map<std::string, std::string> defaultShellSymbols();
 
 }  // namespace zdbdouble

@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -19,32 +18,17 @@
 #include "system_db.h"
 #include "zdb.h"
 
+#include "support/scratch_dir.h"
+
 namespace enginetest {
 
-// A directory under /tmp, removed with everything in it at the end of the test.
-class TempDir {
-public:
-    TempDir() {
-        char pattern[] = "/tmp/zdbtest.XXXXXX";
-        path = mkdtemp(pattern) ? pattern : "";
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        std::filesystem::permissions(path, std::filesystem::perms::owner_all, ignored);
-        std::filesystem::remove_all(path, ignored);
-    }
-    std::string path;
+// A scratch directory (tests/support) with its path as a text.
+struct TempDir : ScratchDir {
+    std::string path = ScratchDir::path().string();
 };
 
-inline void writeFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-}
-
-inline std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using ::readFile;
+using ::writeFile;
 
 // Runs `command` through the shell; its standard output and error, and its status.
 struct Run {

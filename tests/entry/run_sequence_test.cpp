@@ -24,14 +24,6 @@ int pagesIn(const std::string& response) {
     return pages;
 }
 
-TEST_F(RunSequence, ConfigurationErrorComesBeforeAnyParameter) {
-    runRequest({{"${DEBUG}", "1"}, {"${USER}", "anna"}, {"${BASE}", "docs"}}, "NOSUCH keyword\n");
-    EXPECT_EQ(gw->status, -1);
-    EXPECT_EQ(written(), errorPage("Unknown keyword \"NOSUCH\" at line 2 in file " + configPath()));
-    EXPECT_TRUE(engine().callsNamed("ZdbStartZolt").empty());
-    EXPECT_EQ(gw->loginRequired, 0);
-}
-
 // A binary field comes before a view, a view before the commands and the search; the
 // view reads the saved record, with its hits when it names a text field.
 TEST_F(RunSequence, EachKindOfOutputComesInItsOrder) {

@@ -46,16 +46,12 @@ TEST_F(SearchTest, OutcomesOfFindRequests) {
          {"FIND title=abc AND year>1990"}, 0, {"5", "6", "7"}, 3, "OK", "", 0},
         {"no hits: the message and the search text, escaped", {{"", "<cat>"}}, {}, noHits, {"FIND <cat>"}, -1, {},
          0, "message 194: &lt;cat&gt;", "", 0},
-        {"no hits with the no-hits template", {{"", "cat"}, {"${SNHTML}", "none"}}, {}, noHits, {"FIND cat"}, 0,
-         {}, 0, "OK", "none", 194},
         {"a refused search", {{"", "cat"}}, {}, Answer{5000, -1, {}}, {"FIND cat"}, -1, {}, 0, "message 5000: cat",
          "", 0},
         {"deleted records get no id", {{"", "cat"}}, {record(5), record(6, "docs", 5), record(7)}, ok, {"FIND cat"},
          0, {"5", "7"}, 2, "OK", "", 0},
         {"the hit limit bounds the walk; rfound keeps the set's count", {{"", "cat"}, {"${MAXHITS}", "2"}}, three,
          ok, {"FIND cat"}, 0, {"5", "6"}, 3, "OK", "", 0},
-        {"a reversed result reads 3, 2, 1", {{"", "cat"}, {"${CCL}", "define reverse"}}, three, ok, {"FIND cat"},
-         0, {"7", "6", "5"}, 3, "OK", "", 0},
         {"one record with the one-record template", {{"", "cat"}, {"${OOHTML}", "single"}}, {record(5)}, ok,
          {"FIND cat"}, 0, {"5"}, 1, "OK", "single", 0},
         {"a set without records: no record collected", {{"", "cat"}}, {}, ok, {"FIND cat"}, -1, {}, 0,
@@ -112,16 +108,6 @@ TEST_F(SearchTest, SortTakesTheFirstKeyAndItsRefusalIsReported) {
         EXPECT_EQ(gw->search.searchStatus, c.snHtml ? -1 : 0) << c.name;
         EXPECT_EQ(gw->errorLine, c.line) << c.name;
     }
-}
-
-TEST_F(SearchTest, ClusterIdsNameTheirDatabase) {
-    opened({{"${BASE}", "news,docs"}, {"", "cat"}});
-    ASSERT_EQ(gw->db.clusterFlag, 1);
-    engine().searches = {{ZDB_OK, 3, 3, 3}};
-    engine().sets[3] = {record(10, "NEWS"), record(11, "NEWS", ZDB_OK), record(1234, "DOCS", ZDB_OK | 2)};
-    ASSERT_EQ(gw->doFind(), 0) << gw->errorText.view();
-    EXPECT_EQ(textsOf(gw->findresult.rid), (Texts{"10.1", "11.1", "1234.2"}));
-    EXPECT_EQ(gw->getClusterByNumber(2), std::string("DOCS"));
 }
 
 TEST_F(SearchTest, DisplayRequests) {

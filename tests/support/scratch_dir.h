@@ -18,7 +18,8 @@ public:
         path_ = pattern;
     }
     ~ScratchDir() {
-        std::error_code ignored;
+        std::error_code ignored;  // a test may have made the directory read-only
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ignored);
         std::filesystem::remove_all(path_, ignored);
     }
     ScratchDir(const ScratchDir&) = delete;
