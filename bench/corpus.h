@@ -48,7 +48,7 @@ inline std::string scratchDataDir(const char* prefix) {
 
 // Creates database `name` from the corpus's schema when it does not exist yet.
 inline void createDebianDatabase(const std::string& dataDir, const std::string& name) {
-    std::string schema = readText(std::string(ZGW_SOURCE_DIR) + "/bench/debian_packages.json");
+    std::string schema = readText(std::string(ZGW_SOURCE_DIR) + "/tools/debian_packages.json");
     zdb::Database::create(dataDir, zdb::parseSchemaJson(schema, name));
 }
 

@@ -11,8 +11,9 @@ cd "$(dirname "$0")/.."
 n=${1:-300}
 other=${2:-}
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZGW_BUILD_BENCH=ON >/dev/null
-cmake --build build -j2 --target zoltgate spawn_timer trivial_cgi >/dev/null
-[ -f demo/zolt.rcs ] || bash scripts/demo.sh >/dev/null
+cmake --build build -j2 --target zoltgate zoltdb debian2jsonl spawn_timer trivial_cgi >/dev/null
+# The demo installation without serving it (scripts/demo.sh would serve it).
+[ -f demo/zolt.rcs ] || bash scripts/demo-setup.sh --build build demo >/dev/null
 export ZOLTRCS=$PWD/demo/zolt.rcs
 
 early='q=1'

@@ -15,8 +15,8 @@ mkdir -p "$site/data" "$site/cache" "$site/templates"
 site=$(cd "$site" && pwd)
 zoltdb() { build/zoltdb --data "$site/data" "$@"; }
 zoltdb init >/dev/null
-zoltdb create debian --schema bench/debian_packages.json >/dev/null
-zoltdb create debian2k --schema bench/debian_packages.json >/dev/null
+zoltdb create debian --schema tools/debian_packages.json >/dev/null
+zoltdb create debian2k --schema tools/debian_packages.json >/dev/null
 zoltdb load debian "$corpus" >/dev/null
 head -n 2000 "$corpus" | zoltdb load debian2k - >/dev/null
 printf 'ZGW_CONF=%s/zgw.conf\nZDBS_DATA=%s/data\n' "$site" "$site" > "$site/zolt.rcs"

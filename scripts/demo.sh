@@ -1,38 +1,38 @@
 #!/usr/bin/env bash
-# Builds the gateway and its engine, sets up the demo installation in demo/ (the
-# Debian packages installed on this machine as the database "packages") and runs
-# the gateway on it as a web server would: a search request and a refused login.
+# The demo site in one command: installs what it needs, builds the gateway, sets up the
+# site in demo/ (the Debian archive's packages, or the installed ones when apt has no
+# lists) and serves it with lighttpd on 127.0.0.1:$PORT (8080 by default) until Ctrl-C.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-root=$(pwd)
-demo="$root/demo"
+port=${PORT:-8080}
 
 bash scripts/install-deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZGW_BUILD_BENCH=ON >/dev/null  # debian2jsonl
-cmake --build build -j "$(nproc 2>/dev/null || echo 2)" --target zoltgate zoltdb debian2jsonl >/dev/null
-
-# The installation: configuration, engine symbols, login form, page cache, data.
-mkdir -p "$demo/cache" "$demo/data" "$demo/templates"
-sed "s|@DEMO@|$demo|g" examples/demo/zoltgate.conf.in > "$demo/zoltgate.conf"
-sed "s|@DEMO@|$demo|g" examples/demo/zolt.rcs.in > "$demo/zolt.rcs"
-cp examples/demo/login.zgw "$demo/templates/login.zgw"
-export ZOLTRCS="$demo/zolt.rcs"
-
-if [ ! -f "$demo/data/packages.zdb" ]; then
-  build/zoltdb --data "$demo/data" init
-  build/zoltdb --data "$demo/data" create packages --schema bench/debian_packages.json
-  build/debian2jsonl --status /var/lib/dpkg/status | build/zoltdb --data "$demo/data" load packages -
+echo "Building zoltgate, zoltdb and debian2jsonl in build/"
+# The compiler's and linker's words go to a log, shown when the build fails.
+mkdir -p build
+if ! { cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo &&
+       cmake --build build -j "$(nproc 2>/dev/null || echo 2)" --target zoltgate zoltdb debian2jsonl; } \
+     > build/demo-build.log 2>&1; then
+  cat build/demo-build.log >&2
+  echo "The build failed (build/demo-build.log)" >&2
+  exit 1
 fi
 
-echo "== zoltgate -V"
-build/zoltgate -V
+# The long descriptions of the archive's packages are in apt's Translation-en lists,
+# which apt fetches only when asked; without them the records keep their short titles.
+shopt -s nullglob
+lists=(/var/lib/apt/lists/*_Packages*)
+translations=(/var/lib/apt/lists/*_i18n_Translation-en*)
+shopt -u nullglob
+if [ ${#lists[@]} -gt 0 ] && [ ${#translations[@]} -eq 0 ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  if [ -z "$sudo" ] || command -v sudo >/dev/null; then
+    echo "Fetching apt's English package descriptions (apt-get update -o Acquire::Languages=en)"
+    $sudo apt-get update -qq -o Acquire::Languages=en ||
+      echo "Could not fetch them: the records will have short descriptions only"
+  fi
+fi
 
-echo; echo "== The database, through the engine's shell: FIND library"
-printf 'FIND library\n.records 5\n' | build/zoltdb --data "$demo/data" shell packages
-
-echo; echo "== A search request (public user, database packages)"
-build/zoltgate -S '${APPL}=packages&${BASE}=packages&q=library' || true
-
-echo; echo; echo "== A login with a wrong password: the login form"
-build/zoltgate -S '${APPL}=packages&${BASE}=packages&q=library&uname=anna&passwd=wrong' || true
-echo
+bash scripts/demo-setup.sh --build build demo
+exec bash scripts/demo-serve.sh demo "$port"
