@@ -241,6 +241,22 @@ const StaleSet& Database::stale() {
     return stale_;
 }
 
+std::unordered_set<int32_t> Database::staleIds() {
+    std::unordered_set<int32_t> ids;
+    Statement& stmt = cached("SELECT id FROM stale");
+    while (stmt.step()) ids.insert(static_cast<int32_t>(stmt.integer(0)));
+    stmt.reset();
+    return ids;
+}
+
+int64_t Database::mergedInto() {
+    Statement& stmt = cached("SELECT value FROM meta WHERE key = 'merged_into'");
+    int64_t into = 0;
+    if (stmt.step()) into = std::atoll(std::string(stmt.bytes(0)).c_str());
+    stmt.reset();
+    return into;
+}
+
 TermPostings Database::postings(const std::string& term, bool withOrdinals) {
     TermPostings out;
     const StaleSet& superseded = stale();

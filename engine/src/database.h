@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "postings.h"
@@ -89,6 +90,11 @@ public:
     std::vector<std::optional<FieldValue>> firstValues(int field, const std::vector<int32_t>& ids);
     // Superseded (segment, record) pairs still in the index.
     const StaleSet& stale();
+    // Ids of the records replaced or deleted since the last merge (the stale list).
+    std::unordered_set<int32_t> staleIds();
+    // The segment that the last finished merge wrote (0: none yet); it grows with
+    // every merge, which empties the stale list.
+    int64_t mergedInto();
     // Forget what is cached between commands (the stale set).
     void refresh() { staleLoaded_ = false; }
     // A prepared statement for `sql`, kept for reuse; reset and unbound.

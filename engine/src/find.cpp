@@ -9,6 +9,7 @@
 
 #include "codes.h"
 #include "error.h"
+#include "record_walk.h"
 #include "sqlite_util.h"
 
 namespace zdb {
@@ -19,6 +20,13 @@ bool namesRecordIds(const QueryPtr& node) {
     if (!node) return false;
     if (node->kind == NodeKind::RecordIds) return true;
     return namesRecordIds(node->left) || namesRecordIds(node->right);
+}
+
+// True when the query holds an S= leaf.
+bool namesSets(const QueryPtr& node) {
+    if (!node) return false;
+    if (node->kind == NodeKind::SetRef) return true;
+    return namesSets(node->left) || namesSets(node->right);
 }
 
 // True when a record named by an R= leaf of the query exists in `db`.
@@ -63,10 +71,14 @@ int runFind(Session& session, std::string_view query, bool ranked) {
     int64_t hits = 0;
     std::vector<std::set<std::string>> unknown;
     bool recordsExist = false;
+    ListOrigin origin;
+    // Records taken from another set may have been deleted before this one was made.
+    origin.fromIndex = !namesSets(tree);
     for (size_t index = 0; index < session.base.dbs.size(); ++index) {
         Database& db = *session.base.dbs[index];
         db.refresh();
         Transaction snapshot(db.connection(), false);
+        noteOrigin(origin, index, db);
         auto setRecords = [&](int setNumber) {
             std::vector<int32_t> ids;
             for (const RecordRef& ref : session.set(setNumber).records)
@@ -103,6 +115,7 @@ int runFind(Session& session, std::string_view query, bool ranked) {
     set->number = number;
     set->hits = hits;
     set->hitLeaves = leaves;
+    set->origin = std::move(origin);
     set->records.reserve(found.size());
     for (const Scored& entry : found) set->records.push_back(entry.ref);
     session.sets[number] = set;

@@ -58,11 +58,15 @@ void forgetRecord(ZdbRecordControlData& rc) {
     rc.generation = generation;
 }
 
+const std::shared_ptr<Database>& databaseOf(Session& s, const RecordRef& ref) {
+    if (ref.db >= s.base.dbs.size()) throw EngineError(kInternalError, {}, "set names a closed database");
+    return s.base.dbs[ref.db];
+}
+
 // Makes `ref` the current record of `rc`; returns the code with the values 2 and 4.
 int makeCurrent(Session& s, ZdbRecordControlData& rc, const RecordRef& ref, const LeafList& leaves,
-                bool loadText, int* recordId, char* database) {
-    if (ref.db >= s.base.dbs.size()) throw EngineError(kInternalError, {}, "set names a closed database");
-    auto db = s.base.dbs[ref.db];
+                Presence presence, int* recordId, char* database) {
+    auto db = databaseOf(s, ref);
     int code = ZDB_OK;
     if (rc.lastDatabase != db->name()) code |= ZDB_RECORD_NEW_BASE;
     std::string last = db->name();
@@ -74,11 +78,11 @@ int makeCurrent(Session& s, ZdbRecordControlData& rc, const RecordRef& ref, cons
     rc.hitLeaves = leaves;
     rc.lastDatabase = last;
     rc.generation = generation;
-    bool exists;
-    if (loadText) {
+    bool exists = presence == Presence::Present;
+    if (presence == Presence::ReadText) {
         loadContent(rc);
         exists = rc.exists;
-    } else {
+    } else if (presence == Presence::LookUp) {
         exists = db->recordExists(ref.id);
     }
     if (!exists) code |= ZDB_RECORD_DELETED;

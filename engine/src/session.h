@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -34,11 +35,19 @@ struct RecordRef {
 
 using LeafList = std::shared_ptr<const std::vector<QueryPtr>>;
 
+// What a list of records knew of its databases when it was made, so that a record
+// deleted since can be told without looking each record up (record_walk.cpp).
+struct ListOrigin {
+    std::vector<int64_t> mergedInto;  // per database of the base: meta merged_into then
+    bool fromIndex = false;           // true: every record existed then (no S=n reference)
+};
+
 struct SearchSet {
     int number = 0;
     std::vector<RecordRef> records;   // in set order
     int64_t hits = 0;
     LeafList hitLeaves;               // the positive leaves that mark hits
+    ListOrigin origin;
 };
 
 struct Base {
@@ -84,6 +93,23 @@ struct Window {
     size_t nextHit = 0;               // the next hit of the line given last
     bool endReported = false;         // FORWARD has answered that the records are exhausted
     std::map<uint16_t, HitSpec> hitSpecs;  // per database of the base: the hits to mark
+};
+
+// A walk: locating calls (negative record numbers) of one list, each at the position
+// after (or each before) the last, with no other call of the engine between them. It tells deleted records
+// from one look at each database, taken at its first call, instead of a read
+// transaction per record.
+struct Walk {
+    const void* list = nullptr;       // the records walked (a set's or the sorted list's)
+    uint64_t call = 0;                // serial number of the walk's last call
+    size_t position = 0;              // the position it located last (from 1)
+    int step = 0;                     // +1 forwards, -1 backwards; 0 after its first call
+    struct Look {
+        bool taken = false;
+        bool perRecord = false;       // the stale list cannot tell: look each record up
+        std::unordered_set<int32_t> stale;  // ids replaced or deleted since the last merge
+    };
+    std::vector<Look> looks;          // per database of the base
 };
 
 }  // namespace zdb
@@ -144,6 +170,7 @@ public:
         int set = 0;                      // 0: no sorted list
         RecordList records;
         LeafList hitLeaves;
+        ListOrigin origin;                // the set's
     } sorted;
     DisplayList display;
     Window window;
@@ -158,6 +185,7 @@ public:
     std::vector<std::unique_ptr<ZdbSummaryData>> summaries;
     std::string focusText;                // the last focus excerpt, in the session's set
     std::vector<int> focusHits;           // its hits: (start from 0, length) pairs
+    Walk walk;
 
     // The set numbered `number` (0: the current set); throws for none.
     SearchSet& set(int number);
