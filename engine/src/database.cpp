@@ -257,16 +257,21 @@ int64_t Database::mergedInto() {
     return into;
 }
 
+// The bytes of the index rows of `term`, read from the row headers, not the data.
+size_t Database::postingBytes(const std::string& term) {
+    Statement& size = cached("SELECT coalesce(sum(length(data)), 0) FROM posting WHERE term = ?");
+    size.bind(1, std::string_view(term));
+    auto bytes = static_cast<size_t>(size.step() ? size.integer(0) : 0);
+    size.reset();
+    return bytes;
+}
+
 TermPostings Database::postings(const std::string& term, bool withOrdinals) {
     TermPostings out;
     const StaleSet& superseded = stale();
     // One allocation of the largest size the rows can need (an entry takes at least five
     // bytes, an ordinal one): a growing vector would copy itself again and again.
-    // length() reads the sizes from the row headers, not the data.
-    Statement& size = cached("SELECT coalesce(sum(length(data)), 0) FROM posting WHERE term = ?");
-    size.bind(1, std::string_view(term));
-    auto bytes = static_cast<size_t>(size.step() ? size.integer(0) : 0);
-    size.reset();
+    size_t bytes = postingBytes(term);
     out.entries.reserve(bytes / 5 + 1);
     if (withOrdinals) out.ordinals.reserve(bytes);
     Statement& stmt = cached("SELECT seg, data FROM posting WHERE term = ? ORDER BY seg");
@@ -278,6 +283,27 @@ TermPostings Database::postings(const std::string& term, bool withOrdinals) {
         ++rows;
     }
     if (rows > 1) sortPostings(out);
+    return out;
+}
+
+RecordHits Database::recordHits(const std::string& term, const std::bitset<256>& fields,
+                                bool withCounts) {
+    RecordHits out;
+    out.hasCounts = withCounts;
+    const StaleSet& superseded = stale();
+    // At most one record per five bytes; pages reserved but never written cost nothing.
+    size_t bytes = postingBytes(term);
+    out.ids->reserve(bytes / 5 + 1);
+    if (withCounts) out.counts.reserve(bytes / 5 + 1);
+    Statement& stmt = cached("SELECT seg, data FROM posting WHERE term = ? ORDER BY seg");
+    stmt.bind(1, std::string_view(term));
+    int rows = 0;
+    while (stmt.step()) {
+        if (!decodeRecordHits(stmt.bytes(1), stmt.integer(0), superseded, fields, out))
+            throw EngineError(kDatabaseFormat, name(), "damaged index row for a word in " + name());
+        ++rows;
+    }
+    if (rows > 1) sortRecordHits(out);
     return out;
 }
 

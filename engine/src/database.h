@@ -76,6 +76,9 @@ public:
     std::optional<BlobContent> readBlob(int32_t id, int part, int field);
     // Every place of `term`, superseded records left out; ordinals when asked for.
     TermPostings postings(const std::string& term, bool withOrdinals = true);
+    // The records that hold `term` in one of `fields`, with its hits there (per record
+    // only `withCounts`).
+    RecordHits recordHits(const std::string& term, const std::bitset<256>& fields, bool withCounts);
     // Words of the index that begin with `prefix`, at most `limit` + 1 of them.
     std::vector<std::string> termsWithPrefix(const std::string& prefix, size_t limit);
     // The first `limit` words of the index from `start` on (in index order) that some
@@ -103,6 +106,7 @@ public:
 private:
     Database() = default;
     void loadSchema();
+    size_t postingBytes(const std::string& term);
 
     std::unique_ptr<Connection> connection_;
     // Keyed by the SQL text itself: two texts that happen to share an address (or one

@@ -63,11 +63,9 @@ int runFind(Session& session, std::string_view query, bool ranked) {
     if (number == 0) throw EngineError(ZDB_TOO_MANY_SETS);
     LeafList leaves = hitLeavesOf(session, tree);
 
-    struct Scored {
-        double score;
-        RecordRef ref;
-    };
-    std::vector<Scored> found;
+    std::vector<IdList> found;                 // per database of the base
+    std::vector<std::vector<double>> scores;   // FUZZY: per database, per record
+    size_t total = 0;
     int64_t hits = 0;
     std::vector<std::set<std::string>> unknown;
     bool recordsExist = false;
@@ -87,12 +85,12 @@ int runFind(Session& session, std::string_view query, bool ranked) {
             return ids;
         };
         Search search(db, session.views, setRecords);
-        std::vector<int32_t> ids = search.evaluate(*tree);
+        IdList ids = search.evaluate(*tree);
         HitSpec wanted = search.hitSpec(*leaves);
-        hits += search.countHits(wanted, ids);
-        std::vector<double> scores = ranked ? search.scores(wanted, ids) : std::vector<double>(ids.size());
-        for (size_t i = 0; i < ids.size(); ++i)
-            found.push_back(Scored{scores[i], RecordRef{static_cast<uint16_t>(index), ids[i]}});
+        hits += search.countHits(wanted, *ids);
+        if (ranked) scores.push_back(search.scores(wanted, *ids));
+        total += ids->size();
+        found.push_back(std::move(ids));
         unknown.push_back(search.unknownQualifiers());
         if (namesRecordIds(tree) && !recordsExist) recordsExist = anyNamedRecordExists(tree, db);
         snapshot.commit();
@@ -103,21 +101,32 @@ int runFind(Session& session, std::string_view query, bool ranked) {
                                       [&](const auto& names) { return names.count(name) > 0; });
         if (everywhere) throw EngineError(kUnknownField, name);
     }
-    if (found.empty()) {
+    if (total == 0) {
         // 226 tells the caller that the records it named are gone, not merely unmatched.
         if (namesRecordIds(tree) && !recordsExist) return ZDB_NO_RECORD;
         return ZDB_NO_HITS;
     }
-    if (ranked)
-        std::stable_sort(found.begin(), found.end(),
-                         [](const Scored& a, const Scored& b) { return a.score > b.score; });
     auto set = std::make_shared<SearchSet>();
     set->number = number;
     set->hits = hits;
     set->hitLeaves = leaves;
     set->origin = std::move(origin);
-    set->records.reserve(found.size());
-    for (const Scored& entry : found) set->records.push_back(entry.ref);
+    set->records.reserve(total);
+    for (size_t index = 0; index < found.size(); ++index)
+        for (int32_t id : *found[index]) set->records.push_back(RecordRef{static_cast<uint16_t>(index), id});
+    if (ranked) {
+        // Best first; ties keep the order of the databases and, in each, of the ids.
+        std::vector<double> score;
+        score.reserve(total);
+        for (const auto& own : scores) score.insert(score.end(), own.begin(), own.end());
+        std::vector<size_t> order(total);
+        for (size_t i = 0; i < total; ++i) order[i] = i;
+        std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return score[a] > score[b]; });
+        std::vector<RecordRef> ranking;
+        ranking.reserve(total);
+        for (size_t i : order) ranking.push_back(set->records[i]);
+        set->records = std::move(ranking);
+    }
     session.sets[number] = set;
     session.currentSet = number;
     return ZDB_OK;

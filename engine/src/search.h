@@ -12,6 +12,7 @@
 #include <bitset>
 #include <cstdint>
 #include <functional>
+#include <list>
 #include <map>
 #include <optional>
 #include <memory>
@@ -61,6 +62,9 @@ struct FieldSelection {
 // every TEXT and PHRASE field. Throws kWrongFieldType for a BLOB field.
 FieldSelection selectFields(const Schema& schema, const FieldViews& views, std::string_view qualifier);
 
+// Sorted record ids, shared: a word's records are handed on without a copy.
+using IdList = std::shared_ptr<const std::vector<int32_t>>;
+
 class Search {
 public:
     // `setRecords(n)` gives the ids of set n in this database (throws for an unknown set).
@@ -69,7 +73,7 @@ public:
     Search(Database& db, const FieldViews& views, SetRecords setRecords);
 
     // Sorted ids of the records that `node` matches.
-    std::vector<int32_t> evaluate(const QueryNode& node);
+    IdList evaluate(const QueryNode& node);
     // The hit description of `leaves` (positive leaves, set references replaced).
     HitSpec hitSpec(const std::vector<QueryPtr>& leaves);
     // The exact number of hits of `wanted` in the records `ids` (sorted).
@@ -84,10 +88,14 @@ private:
     Selection select(const QueryNode& leaf);
     // The places of `term`, with word ordinals when `ordinals` (phrases need them).
     const TermPostings& postings(const std::string& term, bool ordinals = false);
+    // The records of `term` in `fields` with its hits there (words outside phrases);
+    // the hits per record only `withCounts`.
+    const RecordHits& recordHits(const std::string& term, const FieldMask& fields,
+                                 bool withCounts = false);
     std::vector<std::string> expand(const QueryNode& leaf);
     std::vector<std::string> fuzzyTerms(const std::string& word);
     std::optional<HitSpec::Value> valueLeaf(const QueryNode& leaf, const Field& field);
-    std::vector<int32_t> wordRecords(const std::vector<std::string>& terms, const FieldMask& fields);
+    IdList wordRecords(const std::vector<std::string>& terms, const FieldMask& fields);
     // Places (id, part, field, ordinal) of the phrase's words, for the records `ids`
     // (all records when null).
     std::vector<std::array<int64_t, 4>> phrasePlaces(const HitSpec::Phrase& phrase,
@@ -100,6 +108,8 @@ private:
     const FieldViews& views_;
     SetRecords setRecords_;
     std::unordered_map<std::string, TermPostings> postings_;
+    // Per term, per field mask asked for; a list keeps references valid as it grows.
+    std::unordered_map<std::string, std::list<std::pair<FieldMask, RecordHits>>> recordHits_;
     std::map<std::string, std::vector<std::string>> expansions_;
     std::map<std::string, std::vector<ValueMatch>> valueMatches_;
     std::set<std::string> unknown_;
