@@ -297,13 +297,16 @@ RecordHits Database::recordHits(const std::string& term, const std::bitset<256>&
     if (withCounts) out.counts.reserve(bytes / 5 + 1);
     Statement& stmt = cached("SELECT seg, data FROM posting WHERE term = ? ORDER BY seg");
     stmt.bind(1, std::string_view(term));
-    int rows = 0;
+    // Each row is in id order; so are the rows of a load that replaced nothing.
+    bool inOrder = true;
     while (stmt.step()) {
+        size_t before = out.ids->size();
         if (!decodeRecordHits(stmt.bytes(1), stmt.integer(0), superseded, fields, out))
             throw EngineError(kDatabaseFormat, name(), "damaged index row for a word in " + name());
-        ++rows;
+        const std::vector<int32_t>& ids = *out.ids;
+        if (before > 0 && ids.size() > before && ids[before] <= ids[before - 1]) inOrder = false;
     }
-    if (rows > 1) sortRecordHits(out);
+    if (!inOrder) sortRecordHits(out);
     return out;
 }
 

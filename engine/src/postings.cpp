@@ -118,6 +118,32 @@ public:
     }
     bool damaged() const { return damaged_; }
 
+    // Reads entries on while they take the one-load path of next(), passing each to
+    // visit(id, field, count) without storing it; stops before any other entry.
+    template <typename Visit> void skim(Visit visit) {
+        if constexpr (std::endian::native == std::endian::little) {
+            // Per count of ordinals (0 to 4): the bytes of the header and the ordinals.
+            static constexpr uint64_t kUsed[5] = {0xFFFFFFFFULL, 0xFFFFFFFFFFULL, 0xFFFFFFFFFFFFULL,
+                                                  0xFFFFFFFFFFFFFFULL, ~0ULL};
+            const unsigned char* p = p_;
+            uint64_t at = id_;
+            // An entry takes four bytes at least and adds below 128 to the id: a row that
+            // could pass INT32_MAX goes to next(), which tells the damage.
+            if (at + static_cast<uint64_t>(end_ - p) * 32 > INT32_MAX) return;
+            while (end_ - p >= 8) {
+                uint64_t head = load8(p);
+                uint64_t ordinals = (head >> 24) & 0xFF;
+                if (ordinals > 4 || (head & 0x8080808080808080ULL & kUsed[ordinals]) != 0) break;
+                at += head & 0xFF;
+                p += 4 + ordinals;
+                visit(static_cast<int32_t>(at), static_cast<size_t>((head >> 16) & 0xFF),
+                      static_cast<uint32_t>(ordinals));
+            }
+            p_ = p;
+            id_ = at;
+        }
+    }
+
     int32_t id = 0;     // record
     size_t field = 0;   // field number
     uint32_t count = 0; // occurrences (ordinals)
@@ -177,11 +203,24 @@ bool decodeRecordHits(std::string_view data, int64_t segment, const StaleSet& st
                       const std::bitset<256>& fields, RecordHits& out) {
     std::vector<int32_t>& ids = *out.ids;
     const size_t first = ids.size();  // records of earlier rows are never merged with these
-    const bool anyStale = !stale.empty();
+    const bool plain = stale.empty() && !out.hasCounts;
+    const uint64_t searched[2] = {(fields & std::bitset<256>(~0ULL)).to_ullong(),
+                                  ((fields >> 64) & std::bitset<256>(~0ULL)).to_ullong()};
     EntryReader entry(data);
-    while (entry.next()) {
+    for (;;) {
+        // Nearly every entry of a real index takes this loop: the field test, the sum and
+        // the record only.
+        if (plain) {
+            int32_t last = ids.size() > first ? ids.back() : 0;
+            entry.skim([&](int32_t id, size_t field, uint32_t count) {
+                if (!((searched[field >> 6] >> (field & 63)) & 1)) return;  // field is below 128 here
+                out.total += count;
+                if (id != last) ids.push_back(last = id);
+            });
+        }
+        if (!entry.next()) break;
         if (entry.field >= fields.size() || !fields.test(entry.field)) continue;
-        if (anyStale && stale.count(staleKey(segment, entry.id))) continue;
+        if (!stale.empty() && stale.count(staleKey(segment, entry.id))) continue;
         out.total += entry.count;
         if (ids.size() > first && ids.back() == entry.id) {
             if (out.hasCounts) out.counts.back() += entry.count;
@@ -205,7 +244,6 @@ void sortPostings(TermPostings& postings) {
 
 void sortRecordHits(RecordHits& hits) {
     std::vector<int32_t>& ids = *hits.ids;
-    if (std::is_sorted(ids.begin(), ids.end())) return;
     if (!hits.hasCounts) {
         std::sort(ids.begin(), ids.end());
         return;

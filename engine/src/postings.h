@@ -73,7 +73,7 @@ void sortPostings(TermPostings& postings);
 // the data is damaged.
 bool decodeRecordHits(std::string_view data, int64_t segment, const StaleSet& stale,
                       const std::bitset<256>& fields, RecordHits& out);
-// Sorts records gathered from several segments by id.
+// Sorts records gathered from several segments by id (each with its count).
 void sortRecordHits(RecordHits& hits);
 // The records of `data` (segment `segment`) that hold the word in one of `fields`,
 // superseded records left out, without building any entry; -1 when the data is damaged.

@@ -53,6 +53,7 @@ struct SearchSet {
 struct Base {
     std::string name;                             // as given to BASE
     std::vector<std::shared_ptr<Database>> dbs;   // one, or the cluster's
+    std::vector<std::string> handedOutNames;      // per database: its name in the session's set
 };
 
 using RecordList = std::shared_ptr<const std::vector<RecordRef>>;
@@ -114,7 +115,8 @@ struct Walk {
 
 }  // namespace zdb
 
-// A record control: the current record of one reader.
+// A record control: the current record of one reader. forgetRecord (record_access.cpp)
+// resets every field but the last two: keep it in step with this list.
 struct ZdbRecordControlData {
     bool current = false;                 // holds a record
     std::shared_ptr<zdb::Database> db;
