@@ -19,7 +19,7 @@ namespace {
 
 // Makes record n of `records` current in `handle`: the code with 2 and 4, or 0. A
 // record that is only located (n < 0) is told deleted by the walk it belongs to.
-int readFromList(Session& s, ZdbRecordControl handle, const std::vector<RecordRef>& records,
+int readFromList(Session& s, ZdbRecordControl handle, const Records& records,
                  const LeafList& leaves, const ListOrigin& origin, int n, int* recordId,
                  char* database) {
     if (!recordId || !database) throw EngineError(kInvalidArgument, "record call");
@@ -29,7 +29,7 @@ int readFromList(Session& s, ZdbRecordControl handle, const std::vector<RecordRe
         forgetRecord(rc);
         return 0;
     }
-    const RecordRef& ref = records[position - 1];
+    const RecordRef ref = records[position - 1];
     if (n > 0) return makeCurrent(s, rc, ref, leaves, Presence::ReadText, recordId, database);
     Presence presence =
         locatedRecordDeleted(s, records, origin, position) ? Presence::Deleted : Presence::Present;

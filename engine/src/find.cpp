@@ -79,8 +79,9 @@ int runFind(Session& session, std::string_view query, bool ranked) {
         noteOrigin(origin, index, db);
         auto setRecords = [&](int setNumber) {
             std::vector<int32_t> ids;
-            for (const RecordRef& ref : session.set(setNumber).records)
-                if (ref.db == index) ids.push_back(ref.id);
+            const Records& records = session.set(setNumber).records;
+            for (size_t i = 0; i < records.size(); ++i)
+                if (records[i].db == index) ids.push_back(records[i].id);
             std::sort(ids.begin(), ids.end());
             return ids;
         };
@@ -111,21 +112,27 @@ int runFind(Session& session, std::string_view query, bool ranked) {
     set->hits = hits;
     set->hitLeaves = leaves;
     set->origin = std::move(origin);
-    set->records.reserve(total);
-    for (size_t index = 0; index < found.size(); ++index)
-        for (int32_t id : *found[index]) set->records.push_back(RecordRef{static_cast<uint16_t>(index), id});
-    if (ranked) {
-        // Best first; ties keep the order of the databases and, in each, of the ids.
-        std::vector<double> score;
-        score.reserve(total);
-        for (const auto& own : scores) score.insert(score.end(), own.begin(), own.end());
-        std::vector<size_t> order(total);
-        for (size_t i = 0; i < total; ++i) order[i] = i;
-        std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return score[a] > score[b]; });
-        std::vector<RecordRef> ranking;
-        ranking.reserve(total);
-        for (size_t i : order) ranking.push_back(set->records[i]);
-        set->records = std::move(ranking);
+    if (found.size() == 1 && !ranked) {
+        set->records = Records(std::move(found.front()));  // the search's own ids, not a copy
+    } else {
+        std::vector<RecordRef> refs;
+        refs.reserve(total);
+        for (size_t index = 0; index < found.size(); ++index)
+            for (int32_t id : *found[index]) refs.push_back(RecordRef{static_cast<uint16_t>(index), id});
+        if (ranked) {
+            // Best first; ties keep the order of the databases and, in each, of the ids.
+            std::vector<double> score;
+            score.reserve(total);
+            for (const auto& own : scores) score.insert(score.end(), own.begin(), own.end());
+            std::vector<size_t> order(total);
+            for (size_t i = 0; i < total; ++i) order[i] = i;
+            std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return score[a] > score[b]; });
+            std::vector<RecordRef> ranking;
+            ranking.reserve(total);
+            for (size_t i : order) ranking.push_back(refs[i]);
+            refs = std::move(ranking);
+        }
+        set->records = Records(std::move(refs));
     }
     session.sets[number] = set;
     session.currentSet = number;

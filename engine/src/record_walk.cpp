@@ -42,7 +42,7 @@ void noteOrigin(ListOrigin& origin, size_t index, Database& db) {
     origin.mergedInto[index] = db.mergedInto();
 }
 
-bool locatedRecordDeleted(Session& s, const std::vector<RecordRef>& list, const ListOrigin& origin,
+bool locatedRecordDeleted(Session& s, const Records& list, const ListOrigin& origin,
                           size_t position) {
     Walk& walk = s.walk;
     uint64_t call = currentCall();
@@ -55,7 +55,7 @@ bool locatedRecordDeleted(Session& s, const std::vector<RecordRef>& list, const 
     walk.step = step;
     walk.call = call;
     walk.position = position;
-    const RecordRef& ref = list[position - 1];
+    const RecordRef ref = list[position - 1];
     Database& db = *databaseOf(s, ref);
     Walk::Look& seen = walk.looks[ref.db];
     if (!seen.taken) look(seen, db, origin, ref.db);

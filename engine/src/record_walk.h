@@ -13,7 +13,7 @@ namespace zdb {
 // What `list`, made from the databases' state `origin`, says of the record at
 // `position` (from 1): true when it has been deleted since the list was made.
 // Consecutive calls at neighbouring positions continue a walk (see Walk).
-bool locatedRecordDeleted(Session& s, const std::vector<RecordRef>& list, const ListOrigin& origin,
+bool locatedRecordDeleted(Session& s, const Records& list, const ListOrigin& origin,
                           size_t position);
 
 // The origin of a list that FIND is making: notes each database's last merge. Runs

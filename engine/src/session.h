@@ -33,6 +33,24 @@ struct RecordRef {
     int32_t id = 0;
 };
 
+// The records of a set or a sorted list, in order. A set of one database keeps the ids
+// that its search found, shared and four bytes a record: a common word's set holds
+// tens of thousands, and a gateway process pays a page fault for every 4 KiB it fills.
+class Records {
+public:
+    Records() = default;
+    // Every record in database 0 of the base.
+    explicit Records(IdList ids) : ids_(std::move(ids)) {}
+    explicit Records(std::vector<RecordRef> refs) : refs_(std::move(refs)) {}
+
+    size_t size() const { return ids_ ? ids_->size() : refs_.size(); }
+    RecordRef operator[](size_t i) const { return ids_ ? RecordRef{0, (*ids_)[i]} : refs_[i]; }
+
+private:
+    IdList ids_;                   // set: one database
+    std::vector<RecordRef> refs_;  // else: each record with its database
+};
+
 using LeafList = std::shared_ptr<const std::vector<QueryPtr>>;
 
 // What a list of records knew of its databases when it was made, so that a record
@@ -44,7 +62,7 @@ struct ListOrigin {
 
 struct SearchSet {
     int number = 0;
-    std::vector<RecordRef> records;   // in set order
+    Records records;                  // in set order
     int64_t hits = 0;
     LeafList hitLeaves;               // the positive leaves that mark hits
     ListOrigin origin;
@@ -56,7 +74,7 @@ struct Base {
     std::vector<std::string> handedOutNames;      // per database: its name in the session's set
 };
 
-using RecordList = std::shared_ptr<const std::vector<RecordRef>>;
+using RecordList = std::shared_ptr<const Records>;
 
 // One entry of a display list.
 struct DisplayEntry {
