@@ -14,6 +14,9 @@
 namespace zdb {
 namespace {
 
+// The most of a file a searching process maps (files are read, not mapped, past it).
+constexpr const char* kReaderMapBytes = "PRAGMA mmap_size=1073741824";
+
 // The layout. `record.seg` is the load segment whose index rows describe the record;
 // `stale` lists records that a later load replaced or a delete removed, until a
 // merge drops their index rows. The rollback journal is set by the connection.
@@ -103,7 +106,12 @@ std::shared_ptr<Database> Database::open(const std::string& dataDir, const std::
     db->connection_ = std::make_unique<Connection>(
         path, writable ? Connection::Mode::ReadWrite : Connection::Mode::ReadOnly, name,
         writable ? kWriterBusyMs : kReaderBusyMs);
+    // A searching process reads pages where the file maps them instead of copying each
+    // into a page cache it allocates first: a gateway process lives for one request,
+    // and every fresh page of cache costs it a page fault. SQLite remaps after a writer
+    // changed the file, which it never truncates under a reader's lock.
     if (writable) db->connection_->exec("PRAGMA cache_size=-65536");
+    else db->connection_->exec(kReaderMapBytes);
     db->loadSchema();
     return db;
 }
