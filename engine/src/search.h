@@ -32,6 +32,12 @@ using FieldMask = std::bitset<256>;
 // Field views: upper-case name -> members (field names or type names).
 using FieldViews = std::map<std::string, std::vector<std::string>>;
 
+// Hash and equality that take a string_view, so looking a word up allocates nothing.
+struct TermHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+};
+
 // How a query's positive leaves mark hits in one database.
 struct HitSpec {
     struct Phrase {
@@ -43,7 +49,7 @@ struct HitSpec {
         CompareOp op = CompareOp::Equal;
         FieldValue value;
     };
-    std::unordered_map<std::string, FieldMask> words;   // term -> fields where it hits
+    std::unordered_map<std::string, FieldMask, TermHash, std::equal_to<>> words;  // term -> fields where it hits
     std::vector<Phrase> phrases;
     std::vector<Value> values;
 };
