@@ -241,20 +241,13 @@ std::optional<BlobContent> Database::readBlob(int32_t id, int part, int field) {
 const StaleSet& Database::stale() {
     if (!staleLoaded_) {
         stale_.clear();
-        Statement stmt(*connection_, "SELECT seg, id FROM stale");
+        Statement& stmt = cached("SELECT seg, id FROM stale");
         while (stmt.step())
             stale_.insert(staleKey(stmt.integer(0), static_cast<int32_t>(stmt.integer(1))));
+        stmt.reset();
         staleLoaded_ = true;
     }
     return stale_;
-}
-
-std::unordered_set<int32_t> Database::staleIds() {
-    std::unordered_set<int32_t> ids;
-    Statement& stmt = cached("SELECT id FROM stale");
-    while (stmt.step()) ids.insert(static_cast<int32_t>(stmt.integer(0)));
-    stmt.reset();
-    return ids;
 }
 
 int64_t Database::mergedInto() {

@@ -93,8 +93,6 @@ public:
     std::vector<std::optional<FieldValue>> firstValues(int field, const std::vector<int32_t>& ids);
     // Superseded (segment, record) pairs still in the index.
     const StaleSet& stale();
-    // Ids of the records replaced or deleted since the last merge (the stale list).
-    std::unordered_set<int32_t> staleIds();
     // The segment that the last finished merge wrote (0: none yet); it grows with
     // every merge, which empties the stale list.
     int64_t mergedInto();

@@ -30,7 +30,10 @@ void look(Walk::Look& seen, Database& db, const ListOrigin& origin, size_t index
     Transaction snapshot(db.connection(), false);
     seen.perRecord = !origin.fromIndex || index >= origin.mergedInto.size() ||
                      db.mergedInto() != origin.mergedInto[index];
-    if (!seen.perRecord) seen.stale = db.staleIds();
+    if (!seen.perRecord) {
+        db.refresh();  // read in this transaction, not the one of the last command
+        for (uint64_t key : db.stale()) seen.stale.insert(static_cast<int32_t>(key & 0xFFFFFFFFU));
+    }
     snapshot.commit();
     seen.taken = true;
 }
@@ -59,7 +62,7 @@ bool locatedRecordDeleted(Session& s, const Records& list, const ListOrigin& ori
     Database& db = *databaseOf(s, ref);
     Walk::Look& seen = walk.looks[ref.db];
     if (!seen.taken) look(seen, db, origin, ref.db);
-    if (!seen.perRecord && !seen.stale.count(ref.id)) return false;
+    if (!seen.perRecord && (seen.stale.empty() || !seen.stale.count(ref.id))) return false;
     return !db.recordExists(ref.id);
 }
 
