@@ -203,7 +203,7 @@ bool decodeRecordHits(std::string_view data, int64_t segment, const StaleSet& st
                       const std::bitset<256>& fields, RecordHits& out) {
     std::vector<int32_t>& ids = *out.ids;
     const size_t first = ids.size();  // records of earlier rows are never merged with these
-    const bool plain = stale.empty() && !out.hasCounts;
+    const bool plain = stale.empty();
     const uint64_t searched[2] = {(fields & std::bitset<256>(~0ULL)).to_ullong(),
                                   ((fields >> 64) & std::bitset<256>(~0ULL)).to_ullong()};
     EntryReader entry(data);
@@ -215,7 +215,12 @@ bool decodeRecordHits(std::string_view data, int64_t segment, const StaleSet& st
             entry.skim([&](int32_t id, size_t field, uint32_t count) {
                 if (!((searched[field >> 6] >> (field & 63)) & 1)) return;  // field is below 128 here
                 out.total += count;
-                if (id != last) ids.push_back(last = id);
+                if (id != last) {
+                    ids.push_back(last = id);
+                    if (out.hasCounts) out.counts.push_back(count);
+                } else if (out.hasCounts) {
+                    out.counts.back() += count;
+                }
             });
         }
         if (!entry.next()) break;
