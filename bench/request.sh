@@ -63,10 +63,15 @@ if [ -f build/bench-data/debian.jsonl ]; then
   page64_us=${pages[2]%% *}; page2_us=${pages[3]%% *}
   echo "search pages: median microseconds of $n requests each, taking turns"
   echo "  trivial C CGI program:                        $trivial_us"
-  echo "  login and BASE debian (64k), no search:       $login_us"
+  echo "  login and BASE debian (64k), no search:       $login_us  ($(awk "BEGIN{printf \"%.2f\", $login_us/$trivial_us}") x trivial)"
   echo "  result page, 10 records marked, 64k records:  $page64_us  ($(awk "BEGIN{printf \"%.2f\", $page64_us/$login_us}") x login)"
   echo "  result page, 10 records marked, 2k records:   $page2_us  (64k/2k $(awk "BEGIN{printf \"%.2f\", $page64_us/$page2_us}"))"
   if command -v valgrind >/dev/null; then
+    out=$(mktemp)
+    valgrind --tool=callgrind --callgrind-out-file="$out" \
+      build/zoltgate -S '${APPL}=debian&${FORD}=DUMMY' 2>&1 >/dev/null |
+      sed -n "s/.*refs: *\(.*\)/  instructions of the login and BASE on debian: \1/p" || true
+    rm -f "$out"
     for db in debian debian2k; do
       out=$(mktemp)
       valgrind --tool=callgrind --callgrind-out-file="$out" \

@@ -81,7 +81,7 @@ int ZdbGetRecordInThes(ZdbRecordControl handle, int n, int* level) {
         *level = entry.level;
         int recordId = 0;
         char database[ZDB_DATABASE_NAME_SIZE];
-        return makeCurrent(s, rc, entry.ref, nullptr, false, &recordId, database);
+        return makeCurrent(s, rc, entry.ref, nullptr, Presence::LookUp, &recordId, database);
     });
 }
 

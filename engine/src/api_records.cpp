@@ -8,6 +8,7 @@
 
 #include "api_state.h"
 #include "record_access.h"
+#include "record_walk.h"
 #include "session.h"
 #include "sort.h"
 #include "zdb.h"
@@ -16,9 +17,11 @@ using namespace zdb;
 
 namespace {
 
-// Makes record n of `records` current in `handle`: the code with 2 and 4, or 0.
-int readFromList(Session& s, ZdbRecordControl handle, const std::vector<RecordRef>& records,
-                 const LeafList& leaves, int n, int* recordId, char* database) {
+// Makes record n of `records` current in `handle`: the code with 2 and 4, or 0. A
+// record that is only located (n < 0) is told deleted by the walk it belongs to.
+int readFromList(Session& s, ZdbRecordControl handle, const Records& records,
+                 const LeafList& leaves, const ListOrigin& origin, int n, int* recordId,
+                 char* database) {
     if (!recordId || !database) throw EngineError(kInvalidArgument, "record call");
     ZdbRecordControlData& rc = s.recordControl(handle);
     size_t position = n < 0 ? static_cast<size_t>(-static_cast<int64_t>(n)) : static_cast<size_t>(n);
@@ -26,7 +29,11 @@ int readFromList(Session& s, ZdbRecordControl handle, const std::vector<RecordRe
         forgetRecord(rc);
         return 0;
     }
-    return makeCurrent(s, rc, records[position - 1], leaves, n > 0, recordId, database);
+    const RecordRef ref = records[position - 1];
+    if (n > 0) return makeCurrent(s, rc, ref, leaves, Presence::ReadText, recordId, database);
+    Presence presence =
+        locatedRecordDeleted(s, records, origin, position) ? Presence::Deleted : Presence::Present;
+    return makeCurrent(s, rc, ref, leaves, presence, recordId, database);
 }
 
 // The item at the cursor as handed out, or null when there is none.
@@ -80,7 +87,7 @@ int ZdbGetRecordInSearchRis(ZdbRecordControl rc, int* set, int n, int* recordId,
         if (!set) throw EngineError(kInvalidArgument, "ZdbGetRecordInSearchRis");
         SearchSet& found = s.set(*set);
         *set = found.number;
-        return readFromList(s, rc, found.records, found.hitLeaves, n, recordId, database);
+        return readFromList(s, rc, found.records, found.hitLeaves, found.origin, n, recordId, database);
     });
 }
 
@@ -89,7 +96,8 @@ int ZdbGetSortedRecord(int list, ZdbRecordControl rc, int n, int* recordId, char
         Session& s = session();
         if (list != 0) throw EngineError(kUnknownList, std::to_string(list));
         if (s.sorted.set == 0) throw EngineError(kNoSortedList);
-        return readFromList(s, rc, *s.sorted.records, s.sorted.hitLeaves, n, recordId, database);
+        return readFromList(s, rc, *s.sorted.records, s.sorted.hitLeaves, s.sorted.origin, n,
+                            recordId, database);
     });
 }
 

@@ -20,6 +20,7 @@ struct MessageVariables {
     int integer = 0;
     uint64_t integerStamp = 0;    // 0: unset
     uint64_t clock = 0;
+    uint64_t calls = 0;           // calls of the interface so far
 };
 
 // The one set of variables of this process.
@@ -33,6 +34,10 @@ MessageVariables& state() {
 void setLastCode(int code) { state().lastCode = code; }
 
 int lastCode() { return state().lastCode; }
+
+uint64_t countCall() { return ++state().calls; }
+
+uint64_t currentCall() { return state().calls; }
 
 int recordFailure(const EngineError& error) {
     MessageVariables& s = state();

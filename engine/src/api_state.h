@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <exception>
 #include <new>
 #include <string>
@@ -17,6 +18,9 @@ namespace zdb {
 
 void setLastCode(int code);
 int lastCode();
+// Counts a call of the interface; the serial number of the call running now.
+uint64_t countCall();
+uint64_t currentCall();
 // Records a failure: its code becomes the last code, its argument fills its message.
 int recordFailure(const EngineError& error);
 // The text that replaces "%1" in the message of `code` (UTF-8).
@@ -28,6 +32,7 @@ bool copyOut(std::string_view text, char* buffer, size_t size);
 
 // Runs `body`, whose int result is the call's code.
 template <typename Body> int guarded(Body&& body) {
+    countCall();
     try {
         int code = body();
         setLastCode(code);
@@ -44,6 +49,7 @@ template <typename Body> int guarded(Body&& body) {
 // Runs `body`, whose int result is the call's value (ZdbRetCode then gives ZDB_OK);
 // on failure the result is `onError` and ZdbRetCode gives the failure's code.
 template <typename Body> int guardedValue(int onError, Body&& body) {
+    countCall();
     try {
         int value = body();
         setLastCode(ZDB_OK);

@@ -69,6 +69,8 @@ int runBase(Session& s, std::string_view arguments) {
         base.dbs.push_back(Database::open(s.dataDir(), one, false));
     }
     if (eq == std::string::npos) base.name = base.dbs.front()->name();
+    // Converted once: every record read or located hands its database's name out.
+    for (const auto& db : base.dbs) base.handedOutNames.push_back(s.charset().toSession(db->name()));
     s.base = std::move(base);
     s.clearResults();
     return ZDB_OK;

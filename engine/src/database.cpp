@@ -14,6 +14,9 @@
 namespace zdb {
 namespace {
 
+// The most of a file a searching process maps (files are read, not mapped, past it).
+constexpr const char* kReaderMapBytes = "PRAGMA mmap_size=1073741824";
+
 // The layout. `record.seg` is the load segment whose index rows describe the record;
 // `stale` lists records that a later load replaced or a delete removed, until a
 // merge drops their index rows. The rollback journal is set by the connection.
@@ -103,7 +106,12 @@ std::shared_ptr<Database> Database::open(const std::string& dataDir, const std::
     db->connection_ = std::make_unique<Connection>(
         path, writable ? Connection::Mode::ReadWrite : Connection::Mode::ReadOnly, name,
         writable ? kWriterBusyMs : kReaderBusyMs);
+    // A searching process reads pages where the file maps them instead of copying each
+    // into a page cache it allocates first: a gateway process lives for one request,
+    // and every fresh page of cache costs it a page fault. SQLite remaps after a writer
+    // changed the file, which it never truncates under a reader's lock.
     if (writable) db->connection_->exec("PRAGMA cache_size=-65536");
+    else db->connection_->exec(kReaderMapBytes);
     db->loadSchema();
     return db;
 }
@@ -233,12 +241,30 @@ std::optional<BlobContent> Database::readBlob(int32_t id, int part, int field) {
 const StaleSet& Database::stale() {
     if (!staleLoaded_) {
         stale_.clear();
-        Statement stmt(*connection_, "SELECT seg, id FROM stale");
+        Statement& stmt = cached("SELECT seg, id FROM stale");
         while (stmt.step())
             stale_.insert(staleKey(stmt.integer(0), static_cast<int32_t>(stmt.integer(1))));
+        stmt.reset();
         staleLoaded_ = true;
     }
     return stale_;
+}
+
+int64_t Database::mergedInto() {
+    Statement& stmt = cached("SELECT value FROM meta WHERE key = 'merged_into'");
+    int64_t into = 0;
+    if (stmt.step()) into = std::atoll(std::string(stmt.bytes(0)).c_str());
+    stmt.reset();
+    return into;
+}
+
+// The bytes of the index rows of `term`, read from the row headers, not the data.
+size_t Database::postingBytes(const std::string& term) {
+    Statement& size = cached("SELECT coalesce(sum(length(data)), 0) FROM posting WHERE term = ?");
+    size.bind(1, std::string_view(term));
+    auto bytes = static_cast<size_t>(size.step() ? size.integer(0) : 0);
+    size.reset();
+    return bytes;
 }
 
 TermPostings Database::postings(const std::string& term, bool withOrdinals) {
@@ -246,11 +272,7 @@ TermPostings Database::postings(const std::string& term, bool withOrdinals) {
     const StaleSet& superseded = stale();
     // One allocation of the largest size the rows can need (an entry takes at least five
     // bytes, an ordinal one): a growing vector would copy itself again and again.
-    // length() reads the sizes from the row headers, not the data.
-    Statement& size = cached("SELECT coalesce(sum(length(data)), 0) FROM posting WHERE term = ?");
-    size.bind(1, std::string_view(term));
-    auto bytes = static_cast<size_t>(size.step() ? size.integer(0) : 0);
-    size.reset();
+    size_t bytes = postingBytes(term);
     out.entries.reserve(bytes / 5 + 1);
     if (withOrdinals) out.ordinals.reserve(bytes);
     Statement& stmt = cached("SELECT seg, data FROM posting WHERE term = ? ORDER BY seg");
@@ -262,6 +284,30 @@ TermPostings Database::postings(const std::string& term, bool withOrdinals) {
         ++rows;
     }
     if (rows > 1) sortPostings(out);
+    return out;
+}
+
+RecordHits Database::recordHits(const std::string& term, const std::bitset<256>& fields,
+                                bool withCounts) {
+    RecordHits out;
+    out.hasCounts = withCounts;
+    const StaleSet& superseded = stale();
+    // At most one record per five bytes; pages reserved but never written cost nothing.
+    size_t bytes = postingBytes(term);
+    out.ids->reserve(bytes / 5 + 1);
+    if (withCounts) out.counts.reserve(bytes / 5 + 1);
+    Statement& stmt = cached("SELECT seg, data FROM posting WHERE term = ? ORDER BY seg");
+    stmt.bind(1, std::string_view(term));
+    // Each row is in id order; so are the rows of a load that replaced nothing.
+    bool inOrder = true;
+    while (stmt.step()) {
+        size_t before = out.ids->size();
+        if (!decodeRecordHits(stmt.bytes(1), stmt.integer(0), superseded, fields, out))
+            throw EngineError(kDatabaseFormat, name(), "damaged index row for a word in " + name());
+        const std::vector<int32_t>& ids = *out.ids;
+        if (before > 0 && ids.size() > before && ids[before] <= ids[before - 1]) inOrder = false;
+    }
+    if (!inOrder) sortRecordHits(out);
     return out;
 }
 

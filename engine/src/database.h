@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "postings.h"
@@ -75,6 +76,9 @@ public:
     std::optional<BlobContent> readBlob(int32_t id, int part, int field);
     // Every place of `term`, superseded records left out; ordinals when asked for.
     TermPostings postings(const std::string& term, bool withOrdinals = true);
+    // The records that hold `term` in one of `fields`, with its hits there (per record
+    // only `withCounts`).
+    RecordHits recordHits(const std::string& term, const std::bitset<256>& fields, bool withCounts);
     // Words of the index that begin with `prefix`, at most `limit` + 1 of them.
     std::vector<std::string> termsWithPrefix(const std::string& prefix, size_t limit);
     // The first `limit` words of the index from `start` on (in index order) that some
@@ -89,6 +93,9 @@ public:
     std::vector<std::optional<FieldValue>> firstValues(int field, const std::vector<int32_t>& ids);
     // Superseded (segment, record) pairs still in the index.
     const StaleSet& stale();
+    // The segment that the last finished merge wrote (0: none yet); it grows with
+    // every merge, which empties the stale list.
+    int64_t mergedInto();
     // Forget what is cached between commands (the stale set).
     void refresh() { staleLoaded_ = false; }
     // A prepared statement for `sql`, kept for reuse; reset and unbound.
@@ -97,6 +104,7 @@ public:
 private:
     Database() = default;
     void loadSchema();
+    size_t postingBytes(const std::string& term);
 
     std::unique_ptr<Connection> connection_;
     // Keyed by the SQL text itself: two texts that happen to share an address (or one

@@ -9,6 +9,7 @@
 
 #include "codes.h"
 #include "error.h"
+#include "record_walk.h"
 #include "sqlite_util.h"
 
 namespace zdb {
@@ -19,6 +20,13 @@ bool namesRecordIds(const QueryPtr& node) {
     if (!node) return false;
     if (node->kind == NodeKind::RecordIds) return true;
     return namesRecordIds(node->left) || namesRecordIds(node->right);
+}
+
+// True when the query holds an S= leaf.
+bool namesSets(const QueryPtr& node) {
+    if (!node) return false;
+    if (node->kind == NodeKind::SetRef) return true;
+    return namesSets(node->left) || namesSets(node->right);
 }
 
 // True when a record named by an R= leaf of the query exists in `db`.
@@ -55,32 +63,35 @@ int runFind(Session& session, std::string_view query, bool ranked) {
     if (number == 0) throw EngineError(ZDB_TOO_MANY_SETS);
     LeafList leaves = hitLeavesOf(session, tree);
 
-    struct Scored {
-        double score;
-        RecordRef ref;
-    };
-    std::vector<Scored> found;
+    std::vector<IdList> found;                 // per database of the base
+    std::vector<std::vector<double>> scores;   // FUZZY: per database, per record
+    size_t total = 0;
     int64_t hits = 0;
     std::vector<std::set<std::string>> unknown;
     bool recordsExist = false;
+    ListOrigin origin;
+    // Records taken from another set may have been deleted before this one was made.
+    origin.fromIndex = !namesSets(tree);
     for (size_t index = 0; index < session.base.dbs.size(); ++index) {
         Database& db = *session.base.dbs[index];
         db.refresh();
         Transaction snapshot(db.connection(), false);
+        noteOrigin(origin, index, db);
         auto setRecords = [&](int setNumber) {
             std::vector<int32_t> ids;
-            for (const RecordRef& ref : session.set(setNumber).records)
-                if (ref.db == index) ids.push_back(ref.id);
+            const Records& records = session.set(setNumber).records;
+            for (size_t i = 0; i < records.size(); ++i)
+                if (records[i].db == index) ids.push_back(records[i].id);
             std::sort(ids.begin(), ids.end());
             return ids;
         };
         Search search(db, session.views, setRecords);
-        std::vector<int32_t> ids = search.evaluate(*tree);
+        IdList ids = search.evaluate(*tree);
         HitSpec wanted = search.hitSpec(*leaves);
-        hits += search.countHits(wanted, ids);
-        std::vector<double> scores = ranked ? search.scores(wanted, ids) : std::vector<double>(ids.size());
-        for (size_t i = 0; i < ids.size(); ++i)
-            found.push_back(Scored{scores[i], RecordRef{static_cast<uint16_t>(index), ids[i]}});
+        hits += search.countHits(wanted, *ids);
+        if (ranked) scores.push_back(search.scores(wanted, *ids));
+        total += ids->size();
+        found.push_back(std::move(ids));
         unknown.push_back(search.unknownQualifiers());
         if (namesRecordIds(tree) && !recordsExist) recordsExist = anyNamedRecordExists(tree, db);
         snapshot.commit();
@@ -91,20 +102,38 @@ int runFind(Session& session, std::string_view query, bool ranked) {
                                       [&](const auto& names) { return names.count(name) > 0; });
         if (everywhere) throw EngineError(kUnknownField, name);
     }
-    if (found.empty()) {
+    if (total == 0) {
         // 226 tells the caller that the records it named are gone, not merely unmatched.
         if (namesRecordIds(tree) && !recordsExist) return ZDB_NO_RECORD;
         return ZDB_NO_HITS;
     }
-    if (ranked)
-        std::stable_sort(found.begin(), found.end(),
-                         [](const Scored& a, const Scored& b) { return a.score > b.score; });
     auto set = std::make_shared<SearchSet>();
     set->number = number;
     set->hits = hits;
     set->hitLeaves = leaves;
-    set->records.reserve(found.size());
-    for (const Scored& entry : found) set->records.push_back(entry.ref);
+    set->origin = std::move(origin);
+    if (found.size() == 1 && !ranked) {
+        set->records = Records(std::move(found.front()));  // the search's own ids, not a copy
+    } else {
+        std::vector<RecordRef> refs;
+        refs.reserve(total);
+        for (size_t index = 0; index < found.size(); ++index)
+            for (int32_t id : *found[index]) refs.push_back(RecordRef{static_cast<uint16_t>(index), id});
+        if (ranked) {
+            // Best first; ties keep the order of the databases and, in each, of the ids.
+            std::vector<double> score;
+            score.reserve(total);
+            for (const auto& own : scores) score.insert(score.end(), own.begin(), own.end());
+            std::vector<size_t> order(total);
+            for (size_t i = 0; i < total; ++i) order[i] = i;
+            std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return score[a] > score[b]; });
+            std::vector<RecordRef> ranking;
+            ranking.reserve(total);
+            for (size_t i : order) ranking.push_back(refs[i]);
+            refs = std::move(ranking);
+        }
+        set->records = Records(std::move(refs));
+    }
     session.sets[number] = set;
     session.currentSet = number;
     return ZDB_OK;

@@ -38,11 +38,41 @@ public:
     }
 };
 
+// Places the hits of single words as the tokenizer hands the words over: without a
+// phrase to match, the field's words need not be kept.
+class WordHits : public WordVisitor {
+public:
+    WordHits(const HitSpec& wanted, size_t field, std::vector<Place>& places)
+        : wanted_(wanted), field_(field), places_(places) {}
+    void word(std::string_view term, int paragraph, int item, size_t start, size_t end,
+              uint32_t) override {
+        auto it = wanted_.words.find(term);
+        if (it != wanted_.words.end() && it->second.test(field_))
+            places_.push_back(Place{paragraph, item, start, end});
+    }
+
+private:
+    const HitSpec& wanted_;
+    size_t field_;
+    std::vector<Place>& places_;
+};
+
 // Adds the places of word and phrase hits in a TEXT or PHRASE field.
 void markWordField(const FieldContent& content, const HitSpec& wanted, std::vector<Place>& places) {
+    auto field = static_cast<size_t>(content.field);
+    bool phrases = std::any_of(wanted.phrases.begin(), wanted.phrases.end(), [&](const HitSpec::Phrase& phrase) {
+        return phrase.fields.test(field) && !phrase.terms.empty();
+    });
+    if (!phrases) {
+        bool words = std::any_of(wanted.words.begin(), wanted.words.end(),
+                                 [&](const auto& word) { return word.second.test(field); });
+        if (!words) return;  // nothing of the query is searched in this field
+        WordHits hits(wanted, field, places);
+        visitWords(content, hits);
+        return;
+    }
     WordList list;
     visitWords(content, list);
-    auto field = static_cast<size_t>(content.field);
     for (const WordAt& word : list.words) {
         auto it = wanted.words.find(word.term);
         if (it != wanted.words.end() && it->second.test(field)) places.push_back(word.place);

@@ -4,6 +4,9 @@
 #include "postings.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
+#include <tuple>
 
 #include "varint.h"
 
@@ -61,30 +64,177 @@ bool decodePostings(std::string_view data, int64_t segment, const StaleSet& stal
     return true;
 }
 
+namespace {
+
+// Reads one varint at p (before end) into value; the next byte, or null when the
+// number is truncated or overlong.
+inline const unsigned char* readVarint(const unsigned char* p, const unsigned char* end,
+                                       uint64_t& value) {
+    value = 0;
+    for (int shift = 0; shift < 64 && p < end; shift += 7) {
+        unsigned char byte = *p++;
+        value |= static_cast<uint64_t>(byte & 0x7F) << shift;
+        if (!(byte & 0x80)) return p;
+    }
+    return nullptr;
+}
+
+// Eight bytes from p, in memory order from the low byte.
+inline uint64_t load8(const unsigned char* p) {
+    uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+
+// Reads the entries of a posting row one by one, the ordinals skipped unread (a
+// varint ends at its first byte below 0x80). Most numbers of a row are one byte: an
+// entry whose four numbers and up to four ordinals are one byte each is read from one
+// eight-byte load (little-endian only).
+class EntryReader {
+public:
+    explicit EntryReader(std::string_view data)
+        : p_(reinterpret_cast<const unsigned char*>(data.data())), end_(p_ + data.size()) {}
+
+    // Reads the next entry into id, field and count; false at the end of the row and
+    // when the data is damaged (then damaged() is true).
+    bool next() {
+        if (p_ >= end_) return false;
+        if constexpr (std::endian::native == std::endian::little) {
+            if (end_ - p_ >= 8) {
+                uint64_t head = load8(p_);
+                uint64_t ordinals = (head >> 24) & 0xFF;
+                // The header's four bytes and the ordinal bytes after them.
+                uint64_t used = ordinals <= 4 ? ~0ULL >> (8 * (4 - ordinals)) : 0;
+                if (ordinals <= 4 && (head & 0x8080808080808080ULL & used) == 0) {
+                    id_ += head & 0xFF;
+                    p_ += 4 + ordinals;
+                    field = static_cast<size_t>((head >> 16) & 0xFF);
+                    count = static_cast<uint32_t>(ordinals);
+                    return setId();
+                }
+            }
+        }
+        return nextSlowly();
+    }
+    bool damaged() const { return damaged_; }
+
+    // Reads entries on while they take the one-load path of next(), passing each to
+    // visit(id, field, count) without storing it; stops before any other entry.
+    template <typename Visit> void skim(Visit visit) {
+        if constexpr (std::endian::native == std::endian::little) {
+            // Per count of ordinals (0 to 4): the bytes of the header and the ordinals.
+            static constexpr uint64_t kUsed[5] = {0xFFFFFFFFULL, 0xFFFFFFFFFFULL, 0xFFFFFFFFFFFFULL,
+                                                  0xFFFFFFFFFFFFFFULL, ~0ULL};
+            const unsigned char* p = p_;
+            uint64_t at = id_;
+            // An entry takes four bytes at least and adds below 128 to the id: a row that
+            // could pass INT32_MAX goes to next(), which tells the damage.
+            if (at + static_cast<uint64_t>(end_ - p) * 32 > INT32_MAX) return;
+            while (end_ - p >= 8) {
+                uint64_t head = load8(p);
+                uint64_t ordinals = (head >> 24) & 0xFF;
+                if (ordinals > 4 || (head & 0x8080808080808080ULL & kUsed[ordinals]) != 0) break;
+                at += head & 0xFF;
+                p += 4 + ordinals;
+                visit(static_cast<int32_t>(at), static_cast<size_t>((head >> 16) & 0xFF),
+                      static_cast<uint32_t>(ordinals));
+            }
+            p_ = p;
+            id_ = at;
+        }
+    }
+
+    int32_t id = 0;     // record
+    size_t field = 0;   // field number
+    uint32_t count = 0; // occurrences (ordinals)
+
+private:
+    bool setId() {
+        if (id_ > INT32_MAX) return fail();
+        id = static_cast<int32_t>(id_);
+        return true;
+    }
+    bool fail() {
+        damaged_ = true;
+        p_ = end_;
+        return false;
+    }
+    bool nextSlowly() {
+        uint64_t delta, part, number, ordinals;
+        if (!(p_ = readVarint(p_, end_, delta)) || !(p_ = readVarint(p_, end_, part)) ||
+            !(p_ = readVarint(p_, end_, number)) || !(p_ = readVarint(p_, end_, ordinals)))
+            return fail();
+        id_ += delta;
+        if (part > UINT16_MAX || number > UINT16_MAX || ordinals > static_cast<uint64_t>(end_ - p_))
+            return fail();
+        for (uint64_t left = ordinals; left > 0; ++p_) {
+            if (p_ == end_) return fail();
+            left -= *p_ < 0x80;
+        }
+        field = static_cast<size_t>(number);
+        count = static_cast<uint32_t>(ordinals);
+        return setId();
+    }
+
+    const unsigned char* p_;
+    const unsigned char* end_;
+    uint64_t id_ = 0;
+    bool damaged_ = false;
+};
+
+}  // namespace
+
 int64_t countPostingRecords(std::string_view data, int64_t segment, const StaleSet& stale,
                             const std::bitset<256>& fields) {
-    size_t pos = 0;
-    uint64_t id = 0, counted = 0;
+    int32_t counted = 0;
     int64_t records = 0;
-    while (pos < data.size()) {
-        uint64_t delta, part, field, count;
-        if (!getVarint(data, pos, delta) || !getVarint(data, pos, part) ||
-            !getVarint(data, pos, field) || !getVarint(data, pos, count))
-            return -1;
-        id += delta;
-        if (id > INT32_MAX || count > data.size()) return -1;
-        // The ordinals are skipped: a varint ends at its first byte below 0x80.
-        for (uint64_t k = 0; k < count; ++k) {
-            while (pos < data.size() && (static_cast<unsigned char>(data[pos]) & 0x80)) ++pos;
-            if (pos++ >= data.size()) return -1;
-        }
+    EntryReader entry(data);
+    while (entry.next()) {
         // Entries of one record follow one another (several parts or fields): count it once.
-        if (id == counted || field >= fields.size() || !fields.test(field)) continue;
-        if (!stale.empty() && stale.count(staleKey(segment, static_cast<int32_t>(id)))) continue;
-        counted = id;
+        if (entry.id == counted || entry.field >= fields.size() || !fields.test(entry.field)) continue;
+        if (!stale.empty() && stale.count(staleKey(segment, entry.id))) continue;
+        counted = entry.id;
         ++records;
     }
-    return records;
+    return entry.damaged() ? -1 : records;
+}
+
+bool decodeRecordHits(std::string_view data, int64_t segment, const StaleSet& stale,
+                      const std::bitset<256>& fields, RecordHits& out) {
+    std::vector<int32_t>& ids = *out.ids;
+    const size_t first = ids.size();  // records of earlier rows are never merged with these
+    const bool plain = stale.empty();
+    const uint64_t searched[2] = {(fields & std::bitset<256>(~0ULL)).to_ullong(),
+                                  ((fields >> 64) & std::bitset<256>(~0ULL)).to_ullong()};
+    EntryReader entry(data);
+    for (;;) {
+        // Nearly every entry of a real index takes this loop: the field test, the sum and
+        // the record only.
+        if (plain) {
+            int32_t last = ids.size() > first ? ids.back() : 0;
+            entry.skim([&](int32_t id, size_t field, uint32_t count) {
+                if (!((searched[field >> 6] >> (field & 63)) & 1)) return;  // field is below 128 here
+                out.total += count;
+                if (id != last) {
+                    ids.push_back(last = id);
+                    if (out.hasCounts) out.counts.push_back(count);
+                } else if (out.hasCounts) {
+                    out.counts.back() += count;
+                }
+            });
+        }
+        if (!entry.next()) break;
+        if (entry.field >= fields.size() || !fields.test(entry.field)) continue;
+        if (!stale.empty() && stale.count(staleKey(segment, entry.id))) continue;
+        out.total += entry.count;
+        if (ids.size() > first && ids.back() == entry.id) {
+            if (out.hasCounts) out.counts.back() += entry.count;
+            continue;
+        }
+        ids.push_back(entry.id);
+        if (out.hasCounts) out.counts.push_back(entry.count);
+    }
+    return !entry.damaged();
 }
 
 void sortPostings(TermPostings& postings) {
@@ -95,6 +245,18 @@ void sortPostings(TermPostings& postings) {
     };
     if (!std::is_sorted(postings.entries.begin(), postings.entries.end(), less))
         std::stable_sort(postings.entries.begin(), postings.entries.end(), less);
+}
+
+void sortRecordHits(RecordHits& hits) {
+    std::vector<int32_t>& ids = *hits.ids;
+    if (!hits.hasCounts) {
+        std::sort(ids.begin(), ids.end());
+        return;
+    }
+    std::vector<std::pair<int32_t, uint32_t>> pairs(ids.size());
+    for (size_t i = 0; i < pairs.size(); ++i) pairs[i] = {ids[i], hits.counts[i]};
+    std::sort(pairs.begin(), pairs.end());
+    for (size_t i = 0; i < pairs.size(); ++i) std::tie(ids[i], hits.counts[i]) = pairs[i];
 }
 
 }  // namespace zdb

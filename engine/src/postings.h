@@ -6,6 +6,7 @@
 
 #include <bitset>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -42,6 +43,15 @@ struct Occurrence {
     }
 };
 
+// The records of one word in some fields, with the word's hits in them: all that FIND
+// needs of a word that no phrase asks ordinals of.
+struct RecordHits {
+    std::shared_ptr<std::vector<int32_t>> ids = std::make_shared<std::vector<int32_t>>();  // ascending
+    std::vector<uint32_t> counts;   // the hits in the fields, per record of ids; empty unless asked for
+    int64_t total = 0;              // all hits in the fields
+    bool hasCounts = false;
+};
+
 // Key of a (segment, record) pair in a set of superseded records.
 inline uint64_t staleKey(int64_t segment, int32_t id) {
     return (static_cast<uint64_t>(segment) << 32) | static_cast<uint32_t>(id);
@@ -57,6 +67,14 @@ bool decodePostings(std::string_view data, int64_t segment, const StaleSet& stal
                     TermPostings& out, bool withOrdinals = true);
 // Sorts entries gathered from several segments by (id, part, field).
 void sortPostings(TermPostings& postings);
+// Appends the records of `data` (segment `segment`) that hold the word in one of
+// `fields` to `out`, with the hits there (per record only when out.hasCounts),
+// superseded records left out; ordinals are skipped, no entry is built. False when
+// the data is damaged.
+bool decodeRecordHits(std::string_view data, int64_t segment, const StaleSet& stale,
+                      const std::bitset<256>& fields, RecordHits& out);
+// Sorts records gathered from several segments by id (each with its count).
+void sortRecordHits(RecordHits& hits);
 // The records of `data` (segment `segment`) that hold the word in one of `fields`,
 // superseded records left out, without building any entry; -1 when the data is damaged.
 int64_t countPostingRecords(std::string_view data, int64_t segment, const StaleSet& stale,

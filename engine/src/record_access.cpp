@@ -50,40 +50,48 @@ ZdbRecordControlData& currentRecord(Session& s, ZdbRecordControl handle) {
     return rc;
 }
 
+// Field by field: a walk forgets a record at every call, and what was never loaded
+// costs nothing to forget.
 void forgetRecord(ZdbRecordControlData& rc) {
-    std::string last = rc.lastDatabase;
-    uint64_t generation = rc.generation + 1;
-    rc = ZdbRecordControlData{};
-    rc.lastDatabase = last;
-    rc.generation = generation;
+    rc.current = false;
+    rc.db.reset();
+    rc.id = 0;
+    if (rc.loaded) rc.content = RecordContent{};
+    rc.loaded = rc.exists = false;
+    rc.hitLeaves.reset();
+    if (rc.hitsReady) rc.hits.clear();
+    rc.hitsReady = false;
+    rc.nextHit = 0;
+    ++rc.generation;
+}
+
+const std::shared_ptr<Database>& databaseOf(Session& s, const RecordRef& ref) {
+    if (ref.db >= s.base.dbs.size()) throw EngineError(kInternalError, {}, "set names a closed database");
+    return s.base.dbs[ref.db];
 }
 
 // Makes `ref` the current record of `rc`; returns the code with the values 2 and 4.
 int makeCurrent(Session& s, ZdbRecordControlData& rc, const RecordRef& ref, const LeafList& leaves,
-                bool loadText, int* recordId, char* database) {
-    if (ref.db >= s.base.dbs.size()) throw EngineError(kInternalError, {}, "set names a closed database");
-    auto db = s.base.dbs[ref.db];
+                Presence presence, int* recordId, char* database) {
+    const std::shared_ptr<Database>& db = databaseOf(s, ref);
     int code = ZDB_OK;
     if (rc.lastDatabase != db->name()) code |= ZDB_RECORD_NEW_BASE;
-    std::string last = db->name();
-    uint64_t generation = rc.generation + 1;
-    rc = ZdbRecordControlData{};
+    forgetRecord(rc);
     rc.current = true;
     rc.db = db;
     rc.id = ref.id;
     rc.hitLeaves = leaves;
-    rc.lastDatabase = last;
-    rc.generation = generation;
-    bool exists;
-    if (loadText) {
+    if (code & ZDB_RECORD_NEW_BASE) rc.lastDatabase = db->name();
+    bool exists = presence == Presence::Present;
+    if (presence == Presence::ReadText) {
         loadContent(rc);
         exists = rc.exists;
-    } else {
+    } else if (presence == Presence::LookUp) {
         exists = db->recordExists(ref.id);
     }
     if (!exists) code |= ZDB_RECORD_DELETED;
     *recordId = ref.id;
-    copyOut(s.charset().toSession(db->name()), database, ZDB_DATABASE_NAME_SIZE);
+    copyOut(s.base.handedOutNames[ref.db], database, ZDB_DATABASE_NAME_SIZE);
     return code;
 }
 

@@ -18,9 +18,18 @@ void loadHits(Session& s, ZdbRecordControlData& rc);
 std::vector<HitWord> utf8Hits(Session& s, ZdbRecordControlData& rc);
 // The record control `handle`, which must hold a record.
 ZdbRecordControlData& currentRecord(Session& s, ZdbRecordControl handle);
+// How makeCurrent learns whether the record still exists.
+enum class Presence {
+    ReadText,  // reads the record's text, which tells
+    LookUp,    // looks the record up (a read transaction of its own)
+    Present,   // the caller knows: it exists
+    Deleted,   // the caller knows: it is gone
+};
+// The database of the base that `ref` names.
+const std::shared_ptr<Database>& databaseOf(Session& s, const RecordRef& ref);
 // Makes `ref` the current record of `rc`; returns the code with the values 2 and 4.
 int makeCurrent(Session& s, ZdbRecordControlData& rc, const RecordRef& ref, const LeafList& leaves,
-                bool loadText, int* recordId, char* database);
+                Presence presence, int* recordId, char* database);
 // Makes `rc` hold no record (its last database and generation go on).
 void forgetRecord(ZdbRecordControlData& rc);
 // The field the cursor stands on, in its record's database.

@@ -147,6 +147,17 @@ const TermPostings& Search::postings(const std::string& term, bool ordinals) {
     return it->second;
 }
 
+const RecordHits& Search::recordHits(const std::string& term, const FieldMask& fields,
+                                     bool withCounts) {
+    auto& known = recordHits_[term];
+    for (auto& [mask, hits] : known) {
+        if (mask != fields) continue;
+        if (withCounts && !hits.hasCounts) hits = db_.recordHits(term, fields, true);
+        return hits;
+    }
+    return known.emplace_back(fields, db_.recordHits(term, fields, withCounts)).second;
+}
+
 std::vector<std::string> Search::fuzzyTerms(const std::string& word) {
     std::u32string target = codePoints(word);
     size_t limit = fuzzyLimit(target.size());
@@ -186,18 +197,13 @@ std::vector<std::string> Search::expand(const QueryNode& leaf) {
     return terms;
 }
 
-std::vector<int32_t> Search::wordRecords(const std::vector<std::string>& terms,
-                                         const FieldMask& fields) {
-    std::vector<int32_t> ids;
+IdList Search::wordRecords(const std::vector<std::string>& terms, const FieldMask& fields) {
+    IdList ids;
     for (const std::string& term : terms) {
-        std::vector<int32_t> one;
-        one.reserve(postings(term).entries.size());
-        for (const PostingEntry& entry : postings(term).entries)
-            if (fields.test(entry.field) && (one.empty() || one.back() != entry.id))
-                one.push_back(entry.id);
-        ids = ids.empty() ? std::move(one) : unite(ids, one);
+        IdList one = recordHits(term, fields).ids;
+        ids = ids ? std::make_shared<const std::vector<int32_t>>(unite(*ids, *one)) : one;
     }
-    return ids;
+    return ids ? ids : std::make_shared<const std::vector<int32_t>>();
 }
 
 std::optional<HitSpec::Value> Search::valueLeaf(const QueryNode& leaf, const Field& field) {
@@ -231,24 +237,25 @@ const std::vector<ValueMatch>& Search::valueMatches(const HitSpec::Value& value)
     return it->second;
 }
 
-std::vector<int32_t> Search::evaluate(const QueryNode& node) {
+IdList Search::evaluate(const QueryNode& node) {
+    auto list = [](std::vector<int32_t> ids) { return std::make_shared<const std::vector<int32_t>>(std::move(ids)); };
     switch (node.kind) {
-    case NodeKind::And: return intersect(evaluate(*node.left), evaluate(*node.right));
-    case NodeKind::Or: return unite(evaluate(*node.left), evaluate(*node.right));
-    case NodeKind::AndNot: return subtract(evaluate(*node.left), evaluate(*node.right));
-    case NodeKind::Not: return subtract(db_.allRecordIds(), evaluate(*node.left));
-    case NodeKind::SetRef: return setRecords_(node.set);
+    case NodeKind::And: return list(intersect(*evaluate(*node.left), *evaluate(*node.right)));
+    case NodeKind::Or: return list(unite(*evaluate(*node.left), *evaluate(*node.right)));
+    case NodeKind::AndNot: return list(subtract(*evaluate(*node.left), *evaluate(*node.right)));
+    case NodeKind::Not: return list(subtract(db_.allRecordIds(), *evaluate(*node.left)));
+    case NodeKind::SetRef: return list(setRecords_(node.set));
     case NodeKind::RecordIds: {
         std::vector<int32_t> ids;
         Statement stmt(db_.connection(), "SELECT id FROM record WHERE id BETWEEN ? AND ? ORDER BY id");
         stmt.bind(1, node.idFrom).bind(2, node.idTo);
         while (stmt.step()) ids.push_back(static_cast<int32_t>(stmt.integer(0)));
-        return ids;
+        return list(std::move(ids));
     }
     default: break;
     }
     Selection selection = select(node);
-    if (!selection.known) return {};
+    if (!selection.known) return list({});
     if (node.kind == NodeKind::Compare && !selection.value) {
         throw EngineError(kNotComparable, node.qualifier.empty() ? node.source : node.qualifier);
     }
@@ -257,7 +264,7 @@ std::vector<int32_t> Search::evaluate(const QueryNode& node) {
         std::vector<int32_t> ids;
         for (const ValueMatch& match : valueMatches(*value))
             if (ids.empty() || ids.back() != match.id) ids.push_back(match.id);
-        return ids;
+        return list(std::move(ids));
     }
     switch (node.kind) {
     case NodeKind::Word: return wordRecords(node.terms, selection.words);
@@ -270,9 +277,9 @@ std::vector<int32_t> Search::evaluate(const QueryNode& node) {
         std::vector<int32_t> ids;
         for (const auto& place : phrasePlaces(phrase, nullptr))
             if (ids.empty() || ids.back() != place[0]) ids.push_back(static_cast<int32_t>(place[0]));
-        return ids;
+        return list(std::move(ids));
     }
-    default: return {};
+    default: return list({});
     }
 }
 
@@ -367,12 +374,19 @@ int64_t Search::countHits(const HitSpec& wanted, const std::vector<int32_t>& ids
     if (ids.empty()) return 0;
     int64_t hits = 0;
     for (const auto& [term, fields] : wanted.words) {
-        const auto& entries = postings(term).entries;
+        const RecordHits& word = recordHits(term, fields);
+        const std::vector<int32_t>& own = *word.ids;
+        // Every record of the word in the set (a query of one word, or ORed words): all its hits.
+        if (&own == &ids || std::includes(ids.begin(), ids.end(), own.begin(), own.end())) {
+            hits += word.total;
+            continue;
+        }
+        const RecordHits& counted = recordHits(term, fields, true);
+        const std::vector<int32_t>& records = *counted.ids;
         size_t i = 0;
-        for (const PostingEntry& entry : entries) {
-            while (i < ids.size() && ids[i] < entry.id) ++i;
-            if (i == ids.size()) break;
-            if (ids[i] == entry.id && fields.test(entry.field)) hits += entry.count;
+        for (size_t k = 0; k < records.size() && i < ids.size(); ++k) {
+            while (i < ids.size() && ids[i] < records[k]) ++i;
+            if (i < ids.size() && ids[i] == records[k]) hits += counted.counts[k];
         }
     }
     // Phrase words count unless a word leaf has counted the same place already.

@@ -12,6 +12,7 @@
 #include <bitset>
 #include <cstdint>
 #include <functional>
+#include <list>
 #include <map>
 #include <optional>
 #include <memory>
@@ -31,6 +32,12 @@ using FieldMask = std::bitset<256>;
 // Field views: upper-case name -> members (field names or type names).
 using FieldViews = std::map<std::string, std::vector<std::string>>;
 
+// Hash and equality that take a string_view, so looking a word up allocates nothing.
+struct TermHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+};
+
 // How a query's positive leaves mark hits in one database.
 struct HitSpec {
     struct Phrase {
@@ -42,7 +49,7 @@ struct HitSpec {
         CompareOp op = CompareOp::Equal;
         FieldValue value;
     };
-    std::unordered_map<std::string, FieldMask> words;   // term -> fields where it hits
+    std::unordered_map<std::string, FieldMask, TermHash, std::equal_to<>> words;  // term -> fields where it hits
     std::vector<Phrase> phrases;
     std::vector<Value> values;
 };
@@ -61,6 +68,9 @@ struct FieldSelection {
 // every TEXT and PHRASE field. Throws kWrongFieldType for a BLOB field.
 FieldSelection selectFields(const Schema& schema, const FieldViews& views, std::string_view qualifier);
 
+// Sorted record ids, shared: a word's records are handed on without a copy.
+using IdList = std::shared_ptr<const std::vector<int32_t>>;
+
 class Search {
 public:
     // `setRecords(n)` gives the ids of set n in this database (throws for an unknown set).
@@ -69,7 +79,7 @@ public:
     Search(Database& db, const FieldViews& views, SetRecords setRecords);
 
     // Sorted ids of the records that `node` matches.
-    std::vector<int32_t> evaluate(const QueryNode& node);
+    IdList evaluate(const QueryNode& node);
     // The hit description of `leaves` (positive leaves, set references replaced).
     HitSpec hitSpec(const std::vector<QueryPtr>& leaves);
     // The exact number of hits of `wanted` in the records `ids` (sorted).
@@ -84,10 +94,14 @@ private:
     Selection select(const QueryNode& leaf);
     // The places of `term`, with word ordinals when `ordinals` (phrases need them).
     const TermPostings& postings(const std::string& term, bool ordinals = false);
+    // The records of `term` in `fields` with its hits there (words outside phrases);
+    // the hits per record only `withCounts`.
+    const RecordHits& recordHits(const std::string& term, const FieldMask& fields,
+                                 bool withCounts = false);
     std::vector<std::string> expand(const QueryNode& leaf);
     std::vector<std::string> fuzzyTerms(const std::string& word);
     std::optional<HitSpec::Value> valueLeaf(const QueryNode& leaf, const Field& field);
-    std::vector<int32_t> wordRecords(const std::vector<std::string>& terms, const FieldMask& fields);
+    IdList wordRecords(const std::vector<std::string>& terms, const FieldMask& fields);
     // Places (id, part, field, ordinal) of the phrase's words, for the records `ids`
     // (all records when null).
     std::vector<std::array<int64_t, 4>> phrasePlaces(const HitSpec::Phrase& phrase,
@@ -100,6 +114,8 @@ private:
     const FieldViews& views_;
     SetRecords setRecords_;
     std::unordered_map<std::string, TermPostings> postings_;
+    // Per term, per field mask asked for; a list keeps references valid as it grows.
+    std::unordered_map<std::string, std::list<std::pair<FieldMask, RecordHits>>> recordHits_;
     std::map<std::string, std::vector<std::string>> expansions_;
     std::map<std::string, std::vector<ValueMatch>> valueMatches_;
     std::set<std::string> unknown_;

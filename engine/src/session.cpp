@@ -72,6 +72,7 @@ void Session::clearResults() {
     sorted = Sorted{};
     display = DisplayList{};
     window = Window{};
+    walk = Walk{};
 }
 
 ZdbCursorData* Session::newCursor() {

@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -32,21 +33,48 @@ struct RecordRef {
     int32_t id = 0;
 };
 
+// The records of a set or a sorted list, in order. A set of one database keeps the ids
+// that its search found, shared and four bytes a record: a common word's set holds
+// tens of thousands, and a gateway process pays a page fault for every 4 KiB it fills.
+class Records {
+public:
+    Records() = default;
+    // Every record in database 0 of the base.
+    explicit Records(IdList ids) : ids_(std::move(ids)) {}
+    explicit Records(std::vector<RecordRef> refs) : refs_(std::move(refs)) {}
+
+    size_t size() const { return ids_ ? ids_->size() : refs_.size(); }
+    RecordRef operator[](size_t i) const { return ids_ ? RecordRef{0, (*ids_)[i]} : refs_[i]; }
+
+private:
+    IdList ids_;                   // set: one database
+    std::vector<RecordRef> refs_;  // else: each record with its database
+};
+
 using LeafList = std::shared_ptr<const std::vector<QueryPtr>>;
+
+// What a list of records knew of its databases when it was made, so that a record
+// deleted since can be told without looking each record up (record_walk.cpp).
+struct ListOrigin {
+    std::vector<int64_t> mergedInto;  // per database of the base: meta merged_into then
+    bool fromIndex = false;           // true: every record existed then (no S=n reference)
+};
 
 struct SearchSet {
     int number = 0;
-    std::vector<RecordRef> records;   // in set order
+    Records records;                  // in set order
     int64_t hits = 0;
     LeafList hitLeaves;               // the positive leaves that mark hits
+    ListOrigin origin;
 };
 
 struct Base {
     std::string name;                             // as given to BASE
     std::vector<std::shared_ptr<Database>> dbs;   // one, or the cluster's
+    std::vector<std::string> handedOutNames;      // per database: its name in the session's set
 };
 
-using RecordList = std::shared_ptr<const std::vector<RecordRef>>;
+using RecordList = std::shared_ptr<const Records>;
 
 // One entry of a display list.
 struct DisplayEntry {
@@ -86,9 +114,27 @@ struct Window {
     std::map<uint16_t, HitSpec> hitSpecs;  // per database of the base: the hits to mark
 };
 
+// A walk: locating calls (negative record numbers) of one list, each at the position
+// after (or each before) the last, with no other call of the engine between them. It tells deleted records
+// from one look at each database, taken at its first call, instead of a read
+// transaction per record.
+struct Walk {
+    const void* list = nullptr;       // the records walked (a set's or the sorted list's)
+    uint64_t call = 0;                // serial number of the walk's last call
+    size_t position = 0;              // the position it located last (from 1)
+    int step = 0;                     // +1 forwards, -1 backwards; 0 after its first call
+    struct Look {
+        bool taken = false;
+        bool perRecord = false;       // the stale list cannot tell: look each record up
+        std::unordered_set<int32_t> stale;  // ids replaced or deleted since the last merge
+    };
+    std::vector<Look> looks;          // per database of the base
+};
+
 }  // namespace zdb
 
-// A record control: the current record of one reader.
+// A record control: the current record of one reader. forgetRecord (record_access.cpp)
+// resets every field but the last two: keep it in step with this list.
 struct ZdbRecordControlData {
     bool current = false;                 // holds a record
     std::shared_ptr<zdb::Database> db;
@@ -144,6 +190,7 @@ public:
         int set = 0;                      // 0: no sorted list
         RecordList records;
         LeafList hitLeaves;
+        ListOrigin origin;                // the set's
     } sorted;
     DisplayList display;
     Window window;
@@ -158,6 +205,7 @@ public:
     std::vector<std::unique_ptr<ZdbSummaryData>> summaries;
     std::string focusText;                // the last focus excerpt, in the session's set
     std::vector<int> focusHits;           // its hits: (start from 0, length) pairs
+    Walk walk;
 
     // The set numbered `number` (0: the current set); throws for none.
     SearchSet& set(int number);

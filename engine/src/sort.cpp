@@ -81,10 +81,11 @@ void sortCurrentSet(Session& s, std::string_view keys) {
     });
     s.sorted.set = set.number;
     s.sorted.hitLeaves = set.hitLeaves;
-    auto records = std::make_shared<std::vector<RecordRef>>();
-    records->reserve(order.size());
-    for (size_t i : order) records->push_back(set.records[i]);
-    s.sorted.records = std::move(records);
+    s.sorted.origin = set.origin;
+    std::vector<RecordRef> records;
+    records.reserve(order.size());
+    for (size_t i : order) records.push_back(set.records[i]);
+    s.sorted.records = std::make_shared<const Records>(std::move(records));
 }
 
 }  // namespace zdb

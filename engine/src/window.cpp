@@ -28,7 +28,7 @@ const HitSpec& hitSpecFor(Session& s, Window& window, uint16_t index) {
 // Lays out the record at the window's next position into its pending lines.
 void layOutNext(Session& s, Window& window, const LineFormat& format) {
     size_t number = ++window.position;
-    const RecordRef& ref = (*window.records)[number - 1];
+    const RecordRef ref = (*window.records)[number - 1];
     if (ref.db >= s.base.dbs.size()) throw EngineError(kInternalError, {}, "window names a closed database");
     Database& db = *s.base.dbs[ref.db];
     auto record = db.readRecord(ref.id);

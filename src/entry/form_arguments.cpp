@@ -17,7 +17,15 @@ namespace {
 // Appends text as one line of the record: a line end inside it would split the
 // record's lines and lose the text, so carriage returns and line feeds become blanks.
 void appendLine(StrBuf& out, std::string_view text) {
-    for (char c : text) out.appendChar(c == '\n' || c == '\r' ? ' ' : c);
+    // Copied in runs between line ends: the item line holds up to maxHits record ids.
+    std::size_t run = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\n' && text[i] != '\r') continue;
+        out.append(text.substr(run, i - run));
+        out.appendChar(' ');
+        run = i + 1;
+    }
+    out.append(text.substr(run));
     out.appendChar('\n');
 }
 

@@ -3,6 +3,8 @@
 // the cluster number names the record's database in the controller's table.
 // Invariant: at most maxHits records are examined; deleted records get no id.
 
+#include <charconv>
+#include <memory>
 #include <string>
 
 #include "entry/error_place.h"
@@ -45,14 +47,17 @@ int Search::collectRecordIds() {
         if (backwards) --position;
         if (code & ZDB_RECORD_DELETED) continue;
 
-        std::string id = std::to_string(db.recordId);
+        // Formatted in place and stored without a temporary: a page walks up to
+        // maxHits records.
+        char id[32];
+        char* end = std::to_chars(id, id + sizeof id, db.recordId).ptr;
         if (db.clusterFlag) {
             // The number is looked up again only where the database changes.
             if (counted == 0 || (code & ZDB_RECORD_NEW_BASE)) cluster = gw_.createClusterByName(db.currentBase.view());
-            id += '.';
-            id += std::to_string(cluster);
+            *end++ = '.';
+            end = std::to_chars(end, id + sizeof id, cluster).ptr;
         }
-        result.rid.add(StrBuf(id));
+        result.rid.add(std::make_unique<StrBuf>(std::string_view(id, static_cast<size_t>(end - id))));
         ++counted;
     }
 

@@ -170,6 +170,19 @@ TEST_F(Loading, ReplacedAndDeletedRecordsLeaveTheIndex) {
     EXPECT_EQ(find("improved OR editor OR vim"), std::make_pair(1, 2));
 }
 
+// A replaced record is indexed in a later segment, so a word's records come from
+// several rows out of id order: they are put in order, each with its own hits.
+TEST_F(Loading, RecordsOfSeveralSegmentsComeInIdOrderWithTheirHits) {
+    addRecords("PACKAGES", {R"({"id": 1, "PACKAGE": "vim", "DESCRIPTION": "editor editor, improved"})"});
+    EXPECT_EQ(find("editor AND improved"), std::make_pair(1, 3));
+    ASSERT_EQ(ZdbStartZolt("zoltgate", "", 9, 16 * 256), ZDB_OK);
+    ZdbCreateRecordControl(&rc);
+    ASSERT_EQ(ccl("BASE PACKAGES"), ZDB_OK);
+    ASSERT_EQ(ccl("FIND editor"), ZDB_OK);
+    EXPECT_EQ(ids(), (std::vector<int>{1, 2}));
+    EXPECT_EQ(search().hits, 3);
+}
+
 TEST_F(Loading, AMergeLeftHalfDoneStaysConsistentAndIsFinishedLater) {
     {
         // A merge into segment 9 that stopped after the word "editor": its rows moved.

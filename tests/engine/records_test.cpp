@@ -79,6 +79,76 @@ TEST_F(Records, RecordCodesTellNewDatabaseAndDeletedRecords) {
     EXPECT_EQ(set, 1);
 }
 
+// Located records of "FIND editor OR cafe" (ids 1, 2, 4) after record 2 is changed:
+// a walk tells a deletion from the stale list, or looks each record up when a merge
+// has emptied that list or the set took its records from another set.
+TEST_F(Records, LocatedRecordsTellDeletionsThroughMergesAndSetReferences) {
+    enum class Change { Delete, Replace, DeleteAndMerge };
+    struct Case {
+        const char* name;
+        Change change;
+        const char* findAfter;  // a second FIND after the change, walked instead; or null
+        bool deleted;           // what position 2 (record 2) answers
+    };
+    const Case cases[] = {
+        {"deleted", Change::Delete, nullptr, true},
+        {"replaced, not deleted", Change::Replace, nullptr, false},
+        {"deleted, then a merge emptied the stale list", Change::DeleteAndMerge, nullptr, true},
+        {"a set of another set's records, made after the merge", Change::DeleteAndMerge, "FIND S=1", true},
+    };
+    ASSERT_EQ(login(), ZDB_OK);
+    int number = 0;
+    for (const Case& c : cases) {
+        std::string name = "CASE" + std::to_string(++number);
+        createDatabase(name, enginetest::kPackagesSchema, kRecords);
+        ASSERT_EQ(ccl("BASE " + name), ZDB_OK) << c.name;
+        ASSERT_EQ(ccl("FIND editor OR cafe"), ZDB_OK) << c.name;
+        {
+            auto db = zdb::Database::open(dir.path, name, true);
+            zdb::Loader loader(*db);
+            if (c.change == Change::Replace) {
+                addRecords(name, {R"({"id": 2, "PACKAGE": "emacs", "DESCRIPTION": "editor"})"});
+            } else {
+                loader.begin();
+                ASSERT_TRUE(loader.remove(2)) << c.name;
+                loader.commit();
+            }
+            if (c.change == Change::DeleteAndMerge) loader.mergeIfNeeded(true);
+        }
+        if (c.findAfter) {
+            ASSERT_EQ(ccl(c.findAfter), ZDB_OK) << c.name;
+        }
+        int id = 0;
+        EXPECT_EQ(read(-1) & ZDB_RECORD_DELETED, 0) << c.name;
+        EXPECT_EQ(read(-2, &id) & ZDB_RECORD_DELETED, c.deleted ? ZDB_RECORD_DELETED : 0) << c.name;
+        EXPECT_EQ(id, 2) << c.name;
+        EXPECT_EQ(read(-3) & ZDB_RECORD_DELETED, 0) << c.name;
+    }
+}
+
+// A walk answers from its first call; a walk that starts again, or one that another
+// call interrupts, looks at the database anew.
+TEST_F(Records, AWalkEndsWhereItRestartsOrAnotherCallComes) {
+    ASSERT_EQ(login(), ZDB_OK);
+    ASSERT_EQ(ccl("BASE PACKAGES"), ZDB_OK);
+    ASSERT_EQ(ccl("FIND editor OR cafe"), ZDB_OK);
+    auto remove = [&](int id) {
+        auto db = zdb::Database::open(dir.path, "PACKAGES", true);
+        zdb::Loader loader(*db);
+        loader.begin();
+        ASSERT_TRUE(loader.remove(id));
+        loader.commit();
+    };
+    for (int n = 1; n <= 3; ++n) EXPECT_EQ(read(-n) & ZDB_RECORD_DELETED, 0) << n;
+    remove(1);
+    EXPECT_EQ(read(-2) & ZDB_RECORD_DELETED, 0);  // backwards: not this walk's direction
+    EXPECT_EQ(read(-1) & ZDB_RECORD_DELETED, ZDB_RECORD_DELETED);
+    EXPECT_EQ(read(-2) & ZDB_RECORD_DELETED, 0);
+    EXPECT_EQ(search().records, 3);
+    remove(4);
+    EXPECT_EQ(read(-3) & ZDB_RECORD_DELETED, ZDB_RECORD_DELETED);  // after another call
+}
+
 TEST_F(Records, FieldsAndCursorsWalkParagraphsAndItems) {
     ASSERT_EQ(login(), ZDB_OK);
     ASSERT_EQ(ccl("BASE PACKAGES"), ZDB_OK);

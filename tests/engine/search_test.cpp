@@ -85,6 +85,7 @@ TEST_F(Search, QueriesFindTheirRecordsWithExactHits) {
         {"FUZZY(edtor)", {1, 2, 5}, 7},
         {"PACKAGE=emacs", {2}, 2},
         {"PACKAGE=\"emacs gtk\"", {2}, 2},
+        {"PACKAGE=emacs DESCRIPTION=gnu", {2}, 3},
         {"rock & editor", {}, 0},
     };
     for (const Case& c : cases) {
