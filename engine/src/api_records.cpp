@@ -200,11 +200,13 @@ int ZdbSetCursor(ZdbCursor* handle, ZdbRecordControl rcHandle, int field, int pa
         if (!info) throw EngineError(kUnknownField, std::to_string(field));
         // Paragraphs of TEXT fields count from 1; paragraph 0 stands for the first.
         if (info->type == ZDB_FIELD_TEXT && paragraph == 0) paragraph = 1;
+        // Placed again where it stands (the gateway places the cursor before each read),
+        // the cursor keeps the item it has converted.
+        if (cursor.field != number || cursor.paragraph != paragraph || cursor.item != item) cursor.cacheValid = false;
         cursor.field = number;
         cursor.paragraph = paragraph;
         cursor.item = item;
         cursor.offset = 0;
-        cursor.cacheValid = false;
         return itemAtCursor(s, cursor) ? static_cast<int>(ZDB_OK) : static_cast<int>(ZDB_NO_MORE_ITEMS);
     });
 }

@@ -1,7 +1,11 @@
-// charset.cpp - iconv-based conversion with "?" for what a set cannot hold.
+// charset.cpp - conversion with "?" for what a set cannot hold: Latin-1 and UTF-8
+// by hand, the other sets through iconv. Latin-1 is the sessions' usual set, and in
+// this static program iconv_open loads a gconv module and a second C library, which
+// costs a request more than its search; by hand it converts exactly as iconv does.
 
 #include "charset.h"
 
+#include <algorithm>
 #include <cerrno>
 
 namespace zdb {
@@ -37,6 +41,59 @@ size_t validSequenceAt(std::string_view text) {
     if (length == 4 && lead == 0xF0 && byte(1) < 0x90) return 0;
     if (length == 4 && (lead > 0xF4 || (lead == 0xF4 && byte(1) >= 0x90))) return 0;
     return length;
+}
+
+// True for the valid four-byte sequence of a tag character, U+E0000 to U+E007F
+// (F3 A0 80 80 to F3 A0 81 BF).
+bool isTagCharacter(std::string_view sequence) {
+    return static_cast<unsigned char>(sequence[0]) == 0xF3 && static_cast<unsigned char>(sequence[1]) == 0xA0 &&
+           static_cast<unsigned char>(sequence[2]) <= 0x81;
+}
+
+// `utf8` in Latin-1: a valid character below U+0100 becomes its byte; any other
+// character, and an invalid sequence (as long as its lead byte says, at most what is
+// left), becomes one "?", as iconv's conversion with the skips of convert() gives.
+std::string latin1FromUtf8(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    size_t run = 0;  // start of the ASCII run not yet copied
+    for (size_t i = 0; i < utf8.size();) {
+        auto lead = static_cast<unsigned char>(utf8[i]);
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        out.append(utf8.substr(run, i - run));
+        size_t length = validSequenceAt(utf8.substr(i));
+        if (length == 2 && lead <= 0xC3) {
+            out.push_back(static_cast<char>(((lead & 0x03) << 6) | (static_cast<unsigned char>(utf8[i + 1]) & 0x3F)));
+        } else if (length == 4 && isTagCharacter(utf8.substr(i, 4))) {
+            // iconv drops the tag characters U+E0000 to U+E007F instead of writing "?".
+        } else {
+            out.push_back('?');
+            if (length == 0) length = std::min(utf8SequenceLength(lead), utf8.size() - i);
+        }
+        i += length;
+        run = i;
+    }
+    out.append(utf8.substr(run));
+    return out;
+}
+
+// Latin-1 `text` in UTF-8: every byte is the character of its value.
+std::string utf8FromLatin1(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 8);
+    for (char c : text) {
+        auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            out.push_back(c);
+        } else {
+            out.push_back(static_cast<char>(0xC0 | (byte >> 6)));
+            out.push_back(static_cast<char>(0x80 | (byte & 0x3F)));
+        }
+    }
+    return out;
 }
 
 }  // namespace
@@ -76,7 +133,7 @@ std::string sanitizeUtf8(std::string_view text) {
 Charset::Charset(int code) : code_(code) {
     const char* name = iconvName(code);
     if (!name) return;
-    if (code == 16) {
+    if (code == kUtf8 || code == kLatin1) {
         valid_ = true;
         return;
     }
@@ -121,11 +178,13 @@ std::string Charset::toSession(std::string_view utf8) const {
     for (char c : utf8)
         if (static_cast<unsigned char>(c) >= 0x80) { ascii = false; break; }
     if (ascii && code_ <= 3) return std::string(utf8);
+    if (code_ == kLatin1) return latin1FromUtf8(utf8);
     return convert(toSession_, utf8, true);
 }
 
 std::string Charset::toUtf8(std::string_view text) const {
     if (isUtf8() || !valid_) return sanitizeUtf8(text);
+    if (code_ == kLatin1) return utf8FromLatin1(text);
     return convert(toUtf8_, text, false);
 }
 

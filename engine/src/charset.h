@@ -23,7 +23,7 @@ public:
 
     bool valid() const { return valid_; }
     int code() const { return code_; }
-    bool isUtf8() const { return code_ == 16; }
+    bool isUtf8() const { return code_ == kUtf8; }
     // UTF-8 text converted into the session's set.
     std::string toSession(std::string_view utf8) const;
     // Session text converted into UTF-8.
@@ -32,6 +32,8 @@ public:
     size_t sessionLength(std::string_view utf8) const;
 
 private:
+    static constexpr int kLatin1 = 1;  // converted by hand, without iconv
+    static constexpr int kUtf8 = 16;   // the engine's own set: nothing to convert
     friend std::optional<std::string> utf8FromNamedSet(const std::string&, std::string_view);
     // `in` converted by `cd`; a character it cannot take becomes "?".
     static std::string convert(iconv_t cd, std::string_view in, bool fromUtf8);

@@ -4,6 +4,7 @@
 #include "postings.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 #include <tuple>
@@ -199,29 +200,63 @@ int64_t countPostingRecords(std::string_view data, int64_t segment, const StaleS
     return entry.damaged() ? -1 : records;
 }
 
+namespace {
+
+// Appends the records that `entry` skims (see EntryReader::skim) in the fields that
+// `wanted` marks (fields below 128) to `ids`, and their hits to `total`. Without a
+// branch on the data: a word's entries fall in and out of the searched fields and
+// repeat a record (several fields) in no order a processor can predict. `last` is the
+// last record appended.
+void skimRecords(EntryReader& entry, const std::array<uint8_t, 128>& wanted, std::vector<int32_t>& ids,
+                 int32_t& last, int64_t& total) {
+    constexpr size_t kChunk = 512;
+    int32_t chunk[kChunk];
+    size_t n = 0;
+    uint64_t sum = 0;
+    entry.skim([&](int32_t id, size_t field, uint32_t count) {
+        const uint32_t take = wanted[field];  // field is below 128 on this path
+        sum += count & (0U - take);
+        chunk[n] = id;
+        n += take & static_cast<uint32_t>(id != last);
+        last = take ? id : last;
+        if (n == kChunk) {
+            ids.insert(ids.end(), chunk, chunk + n);
+            n = 0;
+        }
+    });
+    ids.insert(ids.end(), chunk, chunk + n);
+    total += static_cast<int64_t>(sum);
+}
+
+}  // namespace
+
 bool decodeRecordHits(std::string_view data, int64_t segment, const StaleSet& stale,
                       const std::bitset<256>& fields, RecordHits& out) {
     std::vector<int32_t>& ids = *out.ids;
     const size_t first = ids.size();  // records of earlier rows are never merged with these
     const bool plain = stale.empty();
-    const uint64_t searched[2] = {(fields & std::bitset<256>(~0ULL)).to_ullong(),
-                                  ((fields >> 64) & std::bitset<256>(~0ULL)).to_ullong()};
+    std::array<uint8_t, 128> wanted{};
+    for (size_t field = 0; field < wanted.size(); ++field) wanted[field] = fields.test(field) ? 1 : 0;
     EntryReader entry(data);
     for (;;) {
-        // Nearly every entry of a real index takes this loop: the field test, the sum and
-        // the record only.
+        // Nearly every entry of a real index takes the skimming path: the field test,
+        // the sum and the record only.
         if (plain) {
             int32_t last = ids.size() > first ? ids.back() : 0;
-            entry.skim([&](int32_t id, size_t field, uint32_t count) {
-                if (!((searched[field >> 6] >> (field & 63)) & 1)) return;  // field is below 128 here
-                out.total += count;
-                if (id != last) {
-                    ids.push_back(last = id);
-                    if (out.hasCounts) out.counts.push_back(count);
-                } else if (out.hasCounts) {
-                    out.counts.back() += count;
-                }
-            });
+            if (!out.hasCounts) {
+                skimRecords(entry, wanted, ids, last, out.total);
+            } else {
+                entry.skim([&](int32_t id, size_t field, uint32_t count) {
+                    if (!wanted[field]) return;
+                    out.total += count;
+                    if (id != last) {
+                        ids.push_back(last = id);
+                        out.counts.push_back(count);
+                    } else {
+                        out.counts.back() += count;
+                    }
+                });
+            }
         }
         if (!entry.next()) break;
         if (entry.field >= fields.size() || !fields.test(entry.field)) continue;

@@ -50,19 +50,28 @@ ZdbRecordControlData& currentRecord(Session& s, ZdbRecordControl handle) {
     return rc;
 }
 
-// Field by field: a walk forgets a record at every call, and what was never loaded
-// costs nothing to forget.
-void forgetRecord(ZdbRecordControlData& rc) {
+namespace {
+
+// Forgets the record, its content and its hits, but not its database and query, which
+// the next record of a walk mostly shares. Field by field: a walk forgets a record at
+// every call, and what was never loaded costs nothing to forget.
+void forgetRecordState(ZdbRecordControlData& rc) {
     rc.current = false;
-    rc.db.reset();
     rc.id = 0;
     if (rc.loaded) rc.content = RecordContent{};
     rc.loaded = rc.exists = false;
-    rc.hitLeaves.reset();
     if (rc.hitsReady) rc.hits.clear();
     rc.hitsReady = false;
     rc.nextHit = 0;
     ++rc.generation;
+}
+
+}  // namespace
+
+void forgetRecord(ZdbRecordControlData& rc) {
+    forgetRecordState(rc);
+    rc.db.reset();
+    rc.hitLeaves.reset();
 }
 
 const std::shared_ptr<Database>& databaseOf(Session& s, const RecordRef& ref) {
@@ -76,11 +85,12 @@ int makeCurrent(Session& s, ZdbRecordControlData& rc, const RecordRef& ref, cons
     const std::shared_ptr<Database>& db = databaseOf(s, ref);
     int code = ZDB_OK;
     if (rc.lastDatabase != db->name()) code |= ZDB_RECORD_NEW_BASE;
-    forgetRecord(rc);
+    forgetRecordState(rc);
     rc.current = true;
-    rc.db = db;
+    // Shared pointers copied only when they change: each copy is an atomic count.
+    if (rc.db != db) rc.db = db;
     rc.id = ref.id;
-    rc.hitLeaves = leaves;
+    if (rc.hitLeaves != leaves) rc.hitLeaves = leaves;
     if (code & ZDB_RECORD_NEW_BASE) rc.lastDatabase = db->name();
     bool exists = presence == Presence::Present;
     if (presence == Presence::ReadText) {

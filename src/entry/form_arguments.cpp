@@ -67,9 +67,9 @@ const char* zoltgw::getFarg() {
 
     std::string items = std::to_string(findresult.ris) + "," + std::to_string(findresult.hits) + "," +
                         std::to_string(findresult.rfound);
-    for (const auto& id : findresult.rid) {
+    for (std::string_view id : findresult.rid) {
         items += ',';
-        items += id->view();
+        items += id;
     }
     if (!clusters.empty()) {
         items += ",;";
@@ -117,7 +117,7 @@ int zoltgw::readFarg(std::string_view key, std::string_view text) {
             ++index;
         } else if (!inClusters) {
             if (!item.empty() && item.front() == ';') inClusters = true;
-            else if (!item.empty()) findresult.rid.add(StrBuf(item));
+            else if (!item.empty()) findresult.rid.add(item);
         } else {
             int number = 0;
             std::string_view name;

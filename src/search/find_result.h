@@ -6,9 +6,10 @@
 
 #include "cgi/ptr_array.h"
 #include "cgi/strbuf.h"
+#include "search/result_ids.h"
 
 struct FindResult {
-    PtrArray<StrBuf> rid;            // record ids of the result ("id" or "id.cluster")
+    ResultIds rid;                   // record ids of the result ("id" or "id.cluster")
     int startRis = 0;                // position the request asked for
     int topris = 0;                  // position of the first record of the shown page
     int maxPage = 0;                 // ${MAXPAGE}

@@ -4,7 +4,6 @@
 // Invariant: at most maxHits records are examined; deleted records get no id.
 
 #include <charconv>
-#include <memory>
 #include <string>
 
 #include "entry/error_place.h"
@@ -57,7 +56,7 @@ int Search::collectRecordIds() {
             *end++ = '.';
             end = std::to_chars(end, id + sizeof id, cluster).ptr;
         }
-        result.rid.add(std::make_unique<StrBuf>(std::string_view(id, static_cast<size_t>(end - id))));
+        result.rid.add(std::string_view(id, static_cast<size_t>(end - id)));
         ++counted;
     }
 

@@ -55,7 +55,7 @@ void Search::readZoltRecord(int flags) {
     recordNotFoundId = 0;
     if (result.ris < 0 || result.ris >= result.rfound || result.ris >= result.rid.size()) abortBrokenRun();
 
-    ResultId id = parseResultId(result.rid.at(result.ris)->view());
+    ResultId id = parseResultId(result.rid.at(result.ris));
     clusterRecord = 0;
     if (id.hasNumber && id.number <= 0) {
         // A thesaurus term: its level shows as indentation; terms have no hits to mark.

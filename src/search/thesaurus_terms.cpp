@@ -33,7 +33,7 @@ int Search::readThesaurusTerms() {
         if (read < 1) break;
         db.recordId = recordId;
         ++result.rfound;
-        result.rid.add(StrBuf(std::to_string(recordId) + "." + std::to_string(-static_cast<long long>(level))));
+        result.rid.add(std::to_string(recordId) + "." + std::to_string(-static_cast<long long>(level)));
     }
     // Nothing has been written yet: the error page, not a heading, reports the failure.
     if (failed) return gw_.failWithEngineMessage(error_line::kThesaurusListing);

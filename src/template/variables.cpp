@@ -27,8 +27,8 @@ void writeHtmlText(std::string_view text, int encoding) {
     writeResponse(html.view());
 }
 
-// The rid entry at the current position, or null when the position is outside the list.
-const StrBuf* currentRid(const zoltgw& gw) {
+// The rid entry at the current position, empty when the position is outside the list.
+std::string_view currentRid(const zoltgw& gw) {
     return gw.findresult.rid.at(gw.findresult.ris);
 }
 
@@ -57,16 +57,14 @@ void TemplateEngine::writeNumber(std::string_view, int which) {
 }
 
 void TemplateEngine::writeRecordId(std::string_view, int) {
-    const StrBuf* id = currentRid(gw);
-    if (!id) return;
-    std::string_view text = id->view();
+    std::string_view text = currentRid(gw);
+    if (text.empty()) return;
     writeHtmlText(text.substr(0, text.find('.')), gw.db.encoding);
 }
 
 void TemplateEngine::writeRecordBase(std::string_view, int) {
-    const StrBuf* id = currentRid(gw);
-    if (!id) return;
-    std::string_view text = id->view();
+    std::string_view text = currentRid(gw);
+    if (text.empty()) return;
     std::size_t dot = text.find('.');
     if (dot == std::string_view::npos) {
         writeHtmlText(gw.baseName.view(), gw.db.encoding);

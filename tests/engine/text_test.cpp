@@ -78,6 +78,10 @@ TEST(Charset, ConvertsToTheSessionSetWithQuestionMarksForTheRest) {
         {"latin-1 letters", 1, "\xC3\xBC" "ber caf\xC3\xA9", "\xFC" "ber caf\xE9"},
         {"greek in latin-1", 1, "\xCE\xB1 b", "? b"},
         {"euro sign in latin-1", 1, "\xE2\x82\xAC" "5", "?5"},
+        // As iconv converted them: a broken sequence is one "?" over the length its lead
+        // byte gives, and the tag characters U+E0000 to U+E007F vanish.
+        {"broken utf-8 in latin-1", 1, "a\xC3(b\xE2\x82", "a?b?"},
+        {"tag character in latin-1", 1, "a\xF3\xA0\x81\x81" "b", "ab"},
         {"latin-2 z caron", 2, "\xC5\xBE", "\xBE"},
         {"utf-8 unchanged", 16, "\xCE\xB1\xCE\xB2", "\xCE\xB1\xCE\xB2"},
         {"shift-jis katakana", 20, "\xE3\x82\xA2", "\x83\x41"},

@@ -45,12 +45,12 @@ TEST(FormArguments, LayoutOfTheRecord) {
     gw->findresult.ris = 0;
     gw->findresult.hits = 5;
     gw->findresult.rfound = 3;
-    for (const char* id : {"17", "23", "40"}) gw->findresult.rid.add(StrBuf(id));
+    for (const char* id : {"17", "23", "40"}) gw->findresult.rid.add(id);
     EXPECT_STREQ(gw->getFarg(), "cats and dogs\n0,5,3,17,23,40\n");
 
     gw->cclCommands.add(StrBuf("FIND x"));
     gw->findresult.rid.clear();
-    gw->findresult.rid.add(StrBuf("17.1"));
+    gw->findresult.rid.add("17.1");
     gw->createClusterByName("DOCS");
     gw->createClusterByName("NEWS");
     EXPECT_STREQ(gw->getFarg(), "cats and dogs\nFIND x\n0,5,3,17.1,;,1.DOCS,2.NEWS\n");
@@ -80,7 +80,7 @@ TEST(FormArguments, RoundTripRestoresTheState) {
         writer->findresult.ris = c.ris;
         writer->findresult.hits = c.hits;
         writer->findresult.rfound = c.rfound;
-        for (const auto& id : c.rid) writer->findresult.rid.add(StrBuf(id));
+        for (const auto& id : c.rid) writer->findresult.rid.add(id);
         for (const auto& name : c.clusterNames) writer->createClusterByName(name);
         std::string record = writer->getFarg();
 
@@ -132,7 +132,7 @@ TEST(FormArguments, ManyIdsAreReadWithinTheText) {
     auto gw = newController();
     gw->readFarg("0", record);
     ASSERT_EQ(gw->findresult.rid.size(), 20000);
-    EXPECT_EQ(gw->findresult.rid.at(19999)->view(), "20000");
+    EXPECT_EQ(gw->findresult.rid.at(19999), "20000");
 }
 
 }  // namespace

@@ -21,6 +21,13 @@ inline std::vector<std::string> textsOf(const PtrArray<StrBuf>& list) {
     return out;
 }
 
+// The record ids of a result, in order.
+inline std::vector<std::string> textsOf(const ResultIds& list) {
+    std::vector<std::string> out;
+    for (std::string_view id : list) out.emplace_back(id);
+    return out;
+}
+
 // The settings that configuration lines and request parameters change, as texts by
 // name; lists are joined with "|", pairs written "name=value".
 inline std::map<std::string, std::string> settingsOf(const zoltgw& g) {

@@ -32,7 +32,7 @@ protected:
         gw->findresult.htmlTemplate = "list";
         gw->cacheGiven = 1;
         gw->idsName = "7/100_9";
-        for (int i = 0; i < records; ++i) gw->findresult.rid.add(StrBuf(std::to_string(100 + i)));
+        for (int i = 0; i < records; ++i) gw->findresult.rid.add(std::to_string(100 + i));
     }
 };
 
