@@ -13,11 +13,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "support/docs_and_news.h"
 #include "zdb.h"
 
 #ifdef ZGW_CONTRACT_DOUBLE
@@ -73,8 +73,7 @@ bool runProgram(std::vector<std::string> arguments) {
 
 class EngineContract : public ::testing::Test {
 protected:
-    // The data: databases docs and news with one record each ("Cats sleep a lot."),
-    // the public user and anna (password "right", database news only).
+    // The data of support/docs_and_news.h, made by zoltdb for the real engine.
     static void SetUpTestSuite() {
         char pattern[] = "/tmp/zgwcontract_XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
@@ -82,21 +81,10 @@ protected:
         setenv("ZOLTRCS", (*data_ / "none.rcs").c_str(), 1);
         UpdateRCS("ZDBS_DATA", data_->c_str());
 #ifndef ZGW_CONTRACT_DOUBLE
-        std::ofstream(*data_ / "schema.json")
-            << R"({"name": "DOCS", "fields": [{"name": "TI", "type": "PHRASE"}, {"name": "TX", "type": "TEXT"}]})";
-        std::ofstream(*data_ / "records.jsonl") << R"({"id": 1, "TI": "Cats", "TX": "Cats sleep a lot."})" << "\n";
-        const std::string zoltdb = std::string(ZGW_BINARY_DIR) + "/zoltdb";
-        const std::string data = data_->string();
-        auto tool = [&](std::vector<std::string> arguments) {
-            arguments.insert(arguments.begin(), {zoltdb, "--data", data});
-            return runProgram(arguments);
-        };
-        const std::string schema = (*data_ / "schema.json").string();
-        const std::string records = (*data_ / "records.jsonl").string();
-        ASSERT_TRUE(tool({"init"}) && tool({"create", "docs", "--schema", schema}) &&
-                    tool({"create", "news", "--schema", schema}) && tool({"load", "docs", records}) &&
-                    tool({"load", "news", records}) &&
-                    tool({"user", "add", "anna", "--password", "right", "--databases", "news"}));
+        for (auto arguments : docsAndNewsCommands(*data_)) {
+            arguments.insert(arguments.begin(), {std::string(ZGW_BINARY_DIR) + "/zoltdb", "--data", data_->string()});
+            ASSERT_TRUE(runProgram(arguments)) << arguments[3];
+        }
 #endif
     }
     static void TearDownTestSuite() {

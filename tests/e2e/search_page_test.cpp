@@ -17,59 +17,35 @@ const char kHeader[] = "Content-Type: text/html\n\n";
 // The engine's answer while display lists and windows are not in it.
 const char kNotInEngine[] = "This function is not available in this version of the engine";
 
+// docs: three records with a PHRASE field TI, a TEXT field TX (paragraphs), a part
+// field CH, a year and a date; news: one record; many: 25 records for paging.
 class SearchPage : public GatewaySite {
 protected:
     void SetUp() override {
         GatewaySite::SetUp();
-        if (!fs::exists(zoltdbPath())) GTEST_SKIP() << "needs the engine's administration tool " << zoltdbPath();
-        ASSERT_TRUE(makeDatabases());
-        writeConfig("BASE docs ZGWDIR " + templates_.string() + "\nBASE many ZGWDIR " + templates_.string() +
-                    "\nBASE news ZGWDIR " + templates_.string() + "\n");
-    }
-
-    // docs: two records with a PHRASE field TI, a TEXT field TX (paragraphs), a part
-    // field CH, a year and a date; news: one record; many: 25 records for paging.
-    bool makeDatabases() {
-        writeFile(root_ / "schema.json",
-                  R"({"name": "DOCS", "fields": [{"name": "TI", "type": "PHRASE"}, {"name": "TX", "type": "TEXT"},)"
-                  R"( {"name": "CH", "type": "TEXT", "parts": true}, {"name": "YEAR", "type": "INTEGER"},)"
-                  R"( {"name": "DUE", "type": "PHRASE"}, {"name": "NOTE", "type": "PHRASE"}, {"name": "URL", "type": "PHRASE"},)"
-                  R"( {"name": "STATUS", "type": "PHRASE"}]})");
-        writeFile(root_ / "docs.jsonl",
-                  R"({"id": 1, "TI": ["Cats <b>bold</b>", "Felines"], "TX": ["Cats sleep a lot.", "Second para with cats."],)"
-                  R"( "YEAR": 2001, "DUE": "01.01.2026", "parts": [{"CH": "part one cats"}, {"CH": "part two"}]})"
-                  "\n"
-                  R"({"id": 2, "TI": "Dogs & cats", "TX": "Dogs bark. Caf\u00e9 cr\u00e8me.", "YEAR": 1999})"
-                  "\n"
-                  R"({"id": 3, "TI": ["alpha1", "beta22", "gamma3"], "URL": ["www.example.org", "HTTP://X.ORG"],)"
-                  R"( "DUE": "31.12.2099", "STATUS": "Open"})"
-                  "\n");
-        writeFile(root_ / "news.jsonl", R"({"id": 7, "TI": "News of cats", "TX": "Cats in the news."})" "\n");
+        const std::string schema =
+            R"({"name": "DOCS", "fields": [{"name": "TI", "type": "PHRASE"}, {"name": "TX", "type": "TEXT"},)"
+            R"( {"name": "CH", "type": "TEXT", "parts": true}, {"name": "YEAR", "type": "INTEGER"},)"
+            R"( {"name": "DUE", "type": "PHRASE"}, {"name": "NOTE", "type": "PHRASE"}, {"name": "URL", "type": "PHRASE"},)"
+            R"( {"name": "STATUS", "type": "PHRASE"}]})";
+        const std::string docs =
+            R"({"id": 1, "TI": ["Cats <b>bold</b>", "Felines"], "TX": ["Cats sleep a lot.", "Second para with cats."],)"
+            R"( "YEAR": 2001, "DUE": "01.01.2026", "parts": [{"CH": "part one cats"}, {"CH": "part two"}]})"
+            "\n"
+            R"({"id": 2, "TI": "Dogs & cats", "TX": "Dogs bark. Caf\u00e9 cr\u00e8me.", "YEAR": 1999})"
+            "\n"
+            R"({"id": 3, "TI": ["alpha1", "beta22", "gamma3"], "URL": ["www.example.org", "HTTP://X.ORG"],)"
+            R"( "DUE": "31.12.2099", "STATUS": "Open"})"
+            "\n";
         std::string many;
         for (int i = 1; i <= 25; ++i)
             many += R"({"id": )" + std::to_string(i) + R"(, "TI": "Cat )" + std::to_string(i) + R"("})" "\n";
-        writeFile(root_ / "many.jsonl", many);
-        const std::string schema = (root_ / "schema.json").string();
-        for (const char* name : {"docs", "news", "many"})
-            if (!zoltdb({"create", name, "--schema", schema})) return false;
-        return zoltdb({"init"}) && zoltdb({"load", "docs", (root_ / "docs.jsonl").string()}) &&
-               zoltdb({"load", "news", (root_ / "news.jsonl").string()}) &&
-               zoltdb({"load", "many", (root_ / "many.jsonl").string()});
+        ASSERT_TRUE(makeDatabase("docs", schema, docs) &&
+                    makeDatabase("news", schema, R"({"id": 7, "TI": "News of cats", "TX": "Cats in the news."})" "\n") &&
+                    makeDatabase("many", schema, many));
+        writeConfig("BASE docs ZGWDIR " + templates_.string() + "\nBASE many ZGWDIR " + templates_.string() +
+                    "\nBASE news ZGWDIR " + templates_.string() + "\n");
     }
-
-    // Writes the template `name` (bytes as given) into the template directory.
-    void writeTemplate(const std::string& name, const std::string& text) {
-        writeFile(templates_ / (name + ".zgw"), text);
-    }
-
-    // The page of a request for `parameters` with the template `text`.
-    std::string page(const std::string& text, Parameters parameters) {
-        writeTemplate("t", text);
-        parameters.emplace_back("${HTML}", "t");
-        return get(parameters).out;
-    }
-
-    const fs::path templates_ = root_ / "templates";
 };
 
 TEST_F(SearchPage, SearchModesRenderTheirResults) {
