@@ -103,8 +103,7 @@ TEST_F(Search, QueriesFindTheirRecordsWithExactHits) {
 }
 
 TEST_F(Search, BadQueriesGiveTheirCodeAndNameTheWord) {
-    ASSERT_EQ(login(), ZDB_OK);
-    ASSERT_EQ(ccl("BASE PACKAGES"), ZDB_OK);
+    open();
     struct Case {
         const char* query;
         int code;
@@ -135,8 +134,7 @@ TEST_F(Search, BadQueriesGiveTheirCodeAndNameTheWord) {
 }
 
 TEST_F(Search, QueryTextNeverReachesSql) {
-    ASSERT_EQ(login(), ZDB_OK);
-    ASSERT_EQ(ccl("BASE PACKAGES"), ZDB_OK);
+    open();
     struct Case {
         const char* query;
         int code;
@@ -158,8 +156,7 @@ TEST_F(Search, QueryTextNeverReachesSql) {
 }
 
 TEST_F(Search, SetsNumberFromOneAndStopAt250) {
-    ASSERT_EQ(login(), ZDB_OK);
-    ASSERT_EQ(ccl("BASE PACKAGES"), ZDB_OK);
+    open();
     for (int i = 1; i <= 250; ++i) {
         ASSERT_EQ(ccl("FIND editor"), ZDB_OK) << i;
         ASSERT_EQ(search().set, i);
@@ -186,20 +183,8 @@ TEST_F(Search, SetsNumberFromOneAndStopAt250) {
     EXPECT_EQ(hits, 0);
 }
 
-TEST_F(Search, CountsRightAfterBaseAreThoseOfTheEmptySet) {
-    // The gateway opens a base and reads the counts at once, before any search.
-    ASSERT_EQ(login(), ZDB_OK);
-    ASSERT_EQ(ccl("BASE PACKAGES"), ZDB_OK);
-    int set = -1, records = -1, hits = -1;
-    EXPECT_EQ(ZdbGetSearch(&set, &records, &hits), ZDB_OK);
-    EXPECT_EQ(set, 0);
-    EXPECT_EQ(records, 0);
-    EXPECT_EQ(hits, 0);
-}
-
 TEST_F(Search, SetReferencesCarryTheirHits) {
-    ASSERT_EQ(login(), ZDB_OK);
-    ASSERT_EQ(ccl("BASE PACKAGES"), ZDB_OK);
+    open();
     ASSERT_EQ(ccl("FIND editor"), ZDB_OK);
     ASSERT_EQ(ccl("FIND YEAR<1995"), ZDB_OK);
     ASSERT_EQ(ccl("FIND S=1 AND S=2"), ZDB_OK);
@@ -215,8 +200,7 @@ TEST_F(Search, SetReferencesCarryTheirHits) {
 }
 
 TEST_F(Search, FuzzyRanksByRelevance) {
-    ASSERT_EQ(login(), ZDB_OK);
-    ASSERT_EQ(ccl("BASE PACKAGES"), ZDB_OK);
+    open();
     int order = 0;
     ASSERT_EQ(ccl("FUZZY editor", &order), ZDB_OK);
     EXPECT_EQ(order, ZDB_ORDER_FUZZY);
@@ -233,8 +217,7 @@ TEST_F(Search, FuzzyRanksByRelevance) {
 }
 
 TEST_F(Search, FieldViewsSearchSeveralFields) {
-    ASSERT_EQ(login(), ZDB_OK);
-    ASSERT_EQ(ccl("BASE PACKAGES"), ZDB_OK);
+    open();
     int order = 0;
     EXPECT_EQ(ccl("DEFINE FIELDVIEW TPH=TEXT,PHRASE", &order), ZDB_OK);
     EXPECT_EQ(order, ZDB_ORDER_DEFINE);
@@ -257,8 +240,7 @@ TEST_F(Search, ProceduresHandOutTheirLines) {
         system.putProcedure("NEWS", {"FIND editor", "FIND S=1 AND YEAR>1990"});
         system.putProcedure("OUTER", {"NEWS", "FIND vim"});
     }
-    ASSERT_EQ(login(), ZDB_OK);
-    ASSERT_EQ(ccl("BASE PACKAGES"), ZDB_OK);
+    open();
     int order = 0;
     ASSERT_EQ(ccl("news", &order), ZDB_OK);
     EXPECT_EQ(order, ZDB_ORDER_PROCEDURE);
@@ -378,8 +360,7 @@ TEST_F(Search, ReadOnlyDirectoryIsSearchable) {
 }
 
 TEST_F(Search, AReaderWaitsForAWriterOnlyBriefly) {
-    ASSERT_EQ(login(), ZDB_OK);
-    ASSERT_EQ(ccl("BASE PACKAGES"), ZDB_OK);
+    open();
     auto writer = zdb::Database::open(dir.path, "PACKAGES", true);
     writer->connection().exec("BEGIN EXCLUSIVE");
     int code = ccl("FIND editor");  // returns after the busy timeout instead of waiting on

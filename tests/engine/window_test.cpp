@@ -22,10 +22,6 @@ protected:
         EngineTest::SetUp();
         createDatabase("PACKAGES", enginetest::kPackagesSchema, kRecords);
     }
-    void open(int charset = ZDB_CHARSET_UTF8) {
-        ASSERT_EQ(login(charset), ZDB_OK);
-        ASSERT_EQ(ccl("BASE PACKAGES"), ZDB_OK);
-    }
     // The lines of the current page, hits in brackets.
     std::vector<std::string> page() {
         std::vector<std::string> out;
@@ -90,8 +86,7 @@ TEST_F(Windows, LinesWrapAtTheColumnsInEveryCharacterSet) {
         ASSERT_EQ(ZdbDefineWindow(1, 10, 12), ZDB_OK);
         ASSERT_EQ(ccl("SHOW R=FROM 1 f=short"), ZDB_OK) << c.name;
         EXPECT_EQ(page(), c.lines) << c.name;
-        ZdbDeleteRecordControl(&rc);
-        ZdbEndZdbs(0);
+        endSession();
     }
     // A word longer than the line is cut at the last character that fits, and a hit
     // that the cut splits is marked on both lines.
