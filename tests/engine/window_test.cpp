@@ -119,24 +119,10 @@ TEST_F(Windows, MistakesGiveTheirCodes) {
     open();
     char line[100];
     int start = 0, length = 0;
-    EXPECT_EQ(ccl("FORWARD"), zdb::kWrongOrderType) << "no SHOW yet";
-    EXPECT_EQ(ZdbGetWindowLine(1, line), zdb::kWrongOrderType);
+    // The refused SHOW and FORWARD commands are in Search.CommandsRefusedWithTheirCodeAndMessage.
+    EXPECT_EQ(ZdbGetWindowLine(1, line), zdb::kWrongOrderType) << "no SHOW yet";
     EXPECT_EQ(ZdbGetWindowHit(1, &start, &length), zdb::kWrongOrderType);
-    EXPECT_EQ(ccl("SHOW R=FROM 1"), zdb::kNoCurrentSet);
     ASSERT_EQ(ccl("FIND editor"), ZDB_OK);
-    struct Case {
-        const char* show;
-        int code;
-    };
-    const Case cases[] = {
-        {"SHOW R=FROM 1 f=long", zdb::kUnknownFormat},
-        {"SHOW R=FROM 1 PACKAGE <b>", zdb::kUnknownField},  // request text is never shown
-        {"SHOW R=TO 1", zdb::kSyntaxError},
-        {"SHOW SORT=#0", zdb::kNoSortedList},
-        {"SHOW SORT=#1", zdb::kUnknownList},
-        {"FORWARD 2", zdb::kSyntaxError},
-    };
-    for (const Case& c : cases) EXPECT_EQ(ccl(c.show), c.code) << c.show;
     ASSERT_EQ(ccl("SHOW R=FROM 1"), ZDB_OK);
     EXPECT_EQ(ZdbGetWindowLine(2, line), zdb::kInvalidWindow);
     // A new window size drops the page laid out for the old one: it would not fit.
