@@ -14,6 +14,9 @@ using namespace e2e;
 
 const char kHeader[] = "Content-Type: text/html\n\n";
 
+// An item that the engine hands out in three pieces.
+const std::string kLongItem = std::string(1500, 'n') + std::string(1500, 'N') + "end";
+
 // The engine's answer while display lists and windows are not in it.
 const char kNotInEngine[] = "This function is not available in this version of the engine";
 
@@ -35,8 +38,7 @@ protected:
             R"({"id": 2, "TI": "Dogs & cats", "TX": "Dogs bark. Caf\u00e9 cr\u00e8me.", "YEAR": 1999})"
             "\n"
             R"({"id": 3, "TI": ["alpha1", "beta22", "gamma3"], "URL": ["www.example.org", "HTTP://X.ORG"],)"
-            R"( "DUE": "31.12.2099", "STATUS": "Open"})"
-            "\n";
+            R"( "DUE": "31.12.2099", "STATUS": "Open", "NOTE": ")" + kLongItem + "\"}\n";
         std::string many;
         for (int i = 1; i <= 25; ++i)
             many += R"({"id": )" + std::to_string(i) + R"(, "TI": "Cat )" + std::to_string(i) + R"("})" "\n";
@@ -137,6 +139,7 @@ TEST_F(SearchPage, FieldReferencesWithTheirFlags) {
         {"all paragraphs, limited", "${TX.F10}", "<b>Cats</b> sleep"},
         {"part 1", "${1.CH}", "part one <b>cats</b>"},
         {"part 2", "${2.CH}", "part two"},
+        {"a part that is not there", "${3.CH}", ""},
         {"part loop", "<ZOLTLOOP PART>{${CH}:${CURPART}}<ZOLTLOOP END>", "{part one <b>cats</b>:1}{part two:2}"},
         {"paragraph loop", "<ZOLTLOOP PARA>[${TX}]<ZOLTLOOP END>",
          "[<b>Cats</b> sleep a lot.][Second para with <b>cats</b>.]"},
@@ -147,6 +150,7 @@ TEST_F(SearchPage, FieldReferencesWithTheirFlags) {
         {"character limit over items", "${TI.S, .#10}", "<b>alpha1</b>, beta, ", "alpha1"},
         {"item limit with separator", "${TI.M2.S/}", "<b>alpha1</b>/beta22", "alpha1"},
         {"link prefix, any case", "${URL.H.S|}", "http://www.example.org|HTTP://X.ORG", "alpha1"},
+        {"an item of three pieces", "${NOTE}", kLongItem, "alpha1"},
     };
     for (const auto& c : cases) {
         std::string out = page("<ZOLTLOOP RIS>" + c.snippet + "<ZOLTLOOP END>|after",
