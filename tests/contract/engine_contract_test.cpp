@@ -7,9 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -17,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "e2e/cgi_process.h"
 #include "support/docs_and_news.h"
 #include "zdb.h"
 
@@ -54,22 +52,6 @@ int login(const char* user = "zoltgate", const char* password = "") {
     return ZdbStartZolt(user, password, ZDB_LANG_ENG, ZDB_CHARSET_LATIN1 * 256);
 }
 
-#ifndef ZGW_CONTRACT_DOUBLE
-// Runs a program, arguments as given; true when it exits with 0.
-bool runProgram(std::vector<std::string> arguments) {
-    std::vector<char*> argv;
-    for (auto& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    pid_t child = fork();
-    if (child == 0) {
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-#endif
 
 class EngineContract : public ::testing::Test {
 protected:
@@ -82,8 +64,9 @@ protected:
         UpdateRCS("ZDBS_DATA", data_->c_str());
 #ifndef ZGW_CONTRACT_DOUBLE
         for (auto arguments : docsAndNewsCommands(*data_)) {
-            arguments.insert(arguments.begin(), {std::string(ZGW_BINARY_DIR) + "/zoltdb", "--data", data_->string()});
-            ASSERT_TRUE(runProgram(arguments)) << arguments[3];
+            arguments.insert(arguments.begin(), {"--data", data_->string()});
+            CgiResult result = runCgi({std::string(ZGW_BINARY_DIR) + "/zoltdb", arguments, {}, "", ""});
+            ASSERT_EQ(result.status, 0) << result.out << result.err;
         }
 #endif
     }
