@@ -29,6 +29,15 @@ protected:
     zdbdouble::Engine& e = zdbdouble::engine();
 };
 
+TEST_F(ZoltTest, TheEndOfASessionDeletesItsRecordControlBeforeTheLogout) {
+    {
+        Zolt db;
+        db.login("u", "");
+    }
+    EXPECT_EQ(e.callsNamed("ZdbDeleteRecordControl"), Calls{"ZdbDeleteRecordControl(rc)"});
+    EXPECT_EQ(e.log.back(), "ZdbEndZdbs(0)");
+}
+
 TEST_F(ZoltTest, VersionIsComparedByteByByteWithItsTerminator) {
     struct Case { const char* version; bool accepted; };
     const Case cases[] = {{"3.4", true},   {"3.4.1", true}, {"3.39", false},
