@@ -143,10 +143,11 @@ TEST_F(EngineContract, CallsTheGatewayReliesOn) {
              login("anna", "right");
              return ccl("BASE docs", true);
          }, "2530 order 6"},
-        {"the three-letter words", [] {}, [] {
+        {"the three-letter words, in any case; an unknown one gives nothing", [] {}, [] {
              std::string words;
              for (const char* word : {"FIN", "FUZ", "DIS", "SHO", "SCF", "BAS", "DEL", "SXX", "FRL", "RXX",
-                                      "SOR", "AND", "ORX", "NOT", "DEF", "FVW", "TPH", "TXT", "PHR", "SAV"}) {
+                                      "SOR", "AND", "ORX", "NOT", "DEF", "FVW", "TPH", "TXT", "PHR", "SAV",
+                                      "fin", "XYZ"}) {
                  char buffer[1024];
                  std::memset(buffer, ' ', 33);
                  std::memcpy(buffer, word, 3);
@@ -157,7 +158,8 @@ TEST_F(EngineContract, CallsTheGatewayReliesOn) {
              }
              return words;
          }, "odd:FIND odd:FUZZY odd:DISPLAY odd:SHOW odd:FORWARD odd:BASE odd:DELETE odd:S odd:FROM odd:R "
-            "odd:SORT odd:AND odd:OR odd:NOT odd:DEFINE odd:FIELDVIEW odd:TPH odd:TEXT odd:PHRASE odd:SAVE "},
+            "odd:SORT odd:AND odd:OR odd:NOT odd:DEFINE odd:FIELDVIEW odd:TPH odd:TEXT odd:PHRASE odd:SAVE "
+            "odd:FIND odd: "},
         {"a message with its variable", [] {
              ON_DOUBLE(zdbdouble::engine().messages[ZDB_NOT_LOGGED_IN] = "User %1 is not logged in");
          }, [] {
