@@ -1,12 +1,12 @@
 // session_test.cpp - login and its refusals, the session file, messages and their
-// variables, shell symbols, windows, user information and record control handles.
+// variables, windows, user information and record control handles (shell symbols: the
+// engine contract, tests/contract).
 
 #include <sys/stat.h>
 
 #include <sys/wait.h>
 
 #include <csignal>
-#include <cstring>
 #include <set>
 
 #include <ctime>
@@ -272,25 +272,6 @@ TEST_F(EngineTest, EveryFailureCodeIsEvenAndHasItsOwnText) {
         int length = 1023;
         EXPECT_EQ(ZdbMessage(code, text, &length), ZDB_OK) << code;
         EXPECT_TRUE(texts.insert(text).second) << code << " repeats " << text;
-    }
-}
-
-// The twenty words the gateway uses are checked in the engine contract (tests/contract);
-// here the lower-case symbol and the unknown one.
-TEST_F(EngineTest, ShellSymbolsTranslateTheGatewaysWords) {
-    struct Case {
-        const char* symbol;
-        const char* word;
-    };
-    const Case cases[] = {{"fin", "FIND"}, {"XYZ", ""}};
-    for (const Case& c : cases) {
-        char buffer[1024];
-        std::memset(buffer, ' ', 33);
-        std::memcpy(buffer, c.symbol, 3);
-        buffer[33] = '\0';
-        int length = 0;
-        ASSERT_EQ(ZdbShellSymbol(buffer, &length), ZDB_OK) << c.symbol;
-        EXPECT_EQ(std::string(buffer, static_cast<size_t>(length)), c.word) << c.symbol;
     }
 }
 
