@@ -169,8 +169,7 @@ TEST_F(Display, ThesaurusLoadRefusesCyclesAndTwiceGivenTerms) {
         const char* message;
     };
     const Case cases[] = {
-        {"a broader term below itself", {R"({"id": 1, "TERM": "Animals", "BT": "Dogs"})"}, zdb::kThesaurusCycle,
-         "The broader terms of the thesaurus form a cycle: Animals > Dogs > Mammals > Animals"},
+        // A broader term below itself: Zoltdb.ThesaurusLoadsExportsAndRefusesACycle.
         {"a narrower term closing a circle", {R"({"id": 8, "TERM": "Pets", "BT": "Dogs", "NT": "Mammals"})"},
          zdb::kThesaurusCycle, "The broader terms of the thesaurus form a cycle: Mammals > Pets > Dogs > Mammals"},
         {"its own broader term", {R"({"id": 8, "TERM": "Loop", "BT": "loop"})"}, zdb::kThesaurusCycle,
