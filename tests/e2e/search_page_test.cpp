@@ -42,8 +42,8 @@ protected:
         std::string many;
         for (int i = 1; i <= 25; ++i)
             many += R"({"id": )" + std::to_string(i) + R"(, "TI": "Cat )" + std::to_string(i) + R"("})" "\n";
-        ASSERT_TRUE(makeDatabase("docs", schema, docs) &&
-                    makeDatabase("news", schema, R"({"id": 7, "TI": "News of cats", "TX": "Cats in the news."})" "\n") &&
+        const std::string news = R"({"id": 7, "TI": "News of cats", "TX": "Cats in the news."})" "\n";
+        ASSERT_TRUE(makeDatabase("docs", schema, docs) && makeDatabase("news", schema, news) &&
                     makeDatabase("many", schema, many));
         writeConfig("BASE docs ZGWDIR " + templates_.string() + "\nBASE many ZGWDIR " + templates_.string() +
                     "\nBASE news ZGWDIR " + templates_.string() + "\n");

@@ -14,7 +14,8 @@
 inline std::vector<std::vector<std::string>> docsAndNewsCommands(const std::filesystem::path& directory) {
     const std::string schema = (directory / "docs.schema.json").string();
     const std::string records = (directory / "docs.jsonl").string();
-    writeFile(schema, R"({"name": "DOCS", "fields": [{"name": "TI", "type": "PHRASE"}, {"name": "TX", "type": "TEXT"}]})");
+    writeFile(schema,
+              R"({"name": "DOCS", "fields": [{"name": "TI", "type": "PHRASE"}, {"name": "TX", "type": "TEXT"}]})");
     writeFile(records, R"({"id": 1, "TI": "Cats", "TX": "Cats sleep a lot."})" "\n");
     return {{"init"},
             {"create", "docs", "--schema", schema},
