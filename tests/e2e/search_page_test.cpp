@@ -17,9 +17,6 @@ const char kHeader[] = "Content-Type: text/html\n\n";
 // An item that the engine hands out in three pieces.
 const std::string kLongItem = std::string(1500, 'n') + std::string(1500, 'N') + "end";
 
-// The engine's answer while display lists and windows are not in it.
-const char kNotInEngine[] = "This function is not available in this version of the engine";
-
 // docs: three records with a PHRASE field TI, a TEXT field TX (paragraphs), a part
 // field CH, a year and a date; news: one record; many: 25 records for paging.
 class SearchPage : public GatewaySite {
@@ -227,18 +224,18 @@ TEST_F(SearchPage, TemplateNamesOutsideTheirDirectoryAreRefused) {
               errorPage("(S) File not found or open failed: ../secret", "src/zgwhtml(95)"));
 }
 
-// Display lists, DISPNORM terms and the hit list need the engine's display lists and
-// windows; while the engine answers that they are not available, these cases skip.
+// The hit list in the engine's window with its hits as anchors; terms of a display,
+// bare (DISPLAY) or as search terms (DISPNORM), each linking to its search.
 TEST_F(SearchPage, DisplayListsAndHitList) {
-    std::string probe = page("${ZOLTFORM}", {{"${APPL}", "docs"}, {"${FREETEXT}", "cats"}});
-    if (probe.find(kNotInEngine) != std::string::npos)
-        GTEST_SKIP() << "the engine has no display windows yet (it answers ZDB_NOT_AVAILABLE)";
-    EXPECT_NE(probe.find("Dogs"), std::string::npos) << probe;
-    const std::string terms = "<ZOLTLOOP RIS>${DPYTERM}=${MATCHES};<ZOLTLOOP END>";
-    std::string display = page(terms, {{"${APPL}", "docs"}, {"${FORD}", "DISPLAY"}, {"${FREETEXT}", "TI=cats"}});
-    EXPECT_NE(display.find("=1;"), std::string::npos) << display;
-    std::string norm = page(terms, {{"${APPL}", "docs"}, {"${FORD}", "DISPNORM"}, {"${FREETEXT}", "cats"}});
-    EXPECT_NE(norm.find("cats=2;"), std::string::npos) << norm;
+    EXPECT_EQ(page("${ZOLTFORM}", {{"${APPL}", "docs"}, {"${FREETEXT}", "cats"}, {"${HILITE}", "2"}}),
+              std::string(kHeader) + "1 <a class=\"zgwnav\" name=\"hit1\" href=#hit2>Cats</a> &lt;b&gt;bold&lt;/b&gt;; "
+                                     "Felines\n2 Dogs &amp; <a class=\"zgwnav\" name=\"hit2\" href=#hit3>cats</a>\n");
+    const std::string terms = "<ZOLTLOOP RIS>${DPYTERM}=${MATCHES} ${ZOLTCUR};<ZOLTLOOP END>";
+    const std::string link = " ${APPL}=docs&${BASE}=docs&";
+    EXPECT_EQ(page(terms, {{"${APPL}", "docs"}, {"${FORD}", "DISPLAY"}, {"${FREETEXT}", "TI=felines"}}),
+              kHeader + ("felines=1" + link + "${FREETEXT}=felines;gamma3=1" + link + "${FREETEXT}=gamma3;"));
+    EXPECT_EQ(page(terms, {{"${APPL}", "docs"}, {"${FORD}", "DISPNORM"}, {"TI", "felines"}}),
+              kHeader + ("TI=felines=1" + link + "TI=%27TI%3Dfelines%27;TI=gamma3=1" + link + "TI=%27TI%3Dgamma3%27;"));
 }
 
 }  // namespace
