@@ -25,6 +25,7 @@ TEST_F(RequestParams, ParametersBecomeSettings) {
         {"FORD display", {{"${FORD}", "display"}}, {{"ford", "2"}}},
         {"FORD DUMMY", {{"${FORD}", "DUMMY"}}, {{"ford", "3"}, {"skipFind", "1"}}},
         {"FORD DISPNORM", {{"${FORD}", "DISPNORM"}}, {{"ford", "4"}, {"termSign", "0"}}},
+        {"FORD 4 is DISPNORM", {{"${FORD}", "4"}}, {{"ford", "4"}, {"termSign", "0"}}},
         {"FORD FIND after DISPLAY", {{"${FORD}", "DISPLAY"}, {"${FORD}", "FIND"}}, {{"ford", "1"}}},
         {"FORD unknown word and 0", {{"${FORD}", "2"}, {"${FORD}", "SHOW"}, {"${FORD}", "0"}},
          {{"ford", "2"}, {"skipFind", "0"}}},
