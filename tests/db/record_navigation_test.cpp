@@ -1,7 +1,8 @@
 // Tests of the session's records on the engine double: the record codes callers test,
 // the hit table's limits, and which hits reach which item, with hit entries that only
-// a faulty engine gives. Fields, parts, items in pieces and direct items are checked
-// end to end (tests/e2e: SearchPage.FieldReferencesWithTheirFlags, RecordDocuments).
+// a faulty engine gives, and the walk from paragraph to paragraph. Fields, parts, items
+// in pieces and direct items are checked end to end (tests/e2e: SearchPage.
+// FieldReferencesWithTheirFlags, RecordDocuments).
 
 #include <gtest/gtest.h>
 
@@ -93,6 +94,23 @@ TEST_F(RecordNavigation, HitTableKeeps499HitsWithFieldAndLength) {
     db->hilite = 0;
     ASSERT_EQ(db->getRecord(1), 1);
     EXPECT_EQ(db->hitTotal, 0) << "without hilite no table is built";
+}
+
+// A TEXT field: after the last item of a paragraph the next paragraph follows; after
+// the last paragraph paragraphNumber is 0.
+TEST_F(RecordNavigation, ItemsWalkOnIntoTheNextParagraph) {
+    readField(recordWith(5), "BODY");
+    ItemText item;
+    std::vector<std::string> read;
+    std::vector<int> paragraphs;
+    for (int round = 0; round < 8 && db->paragraphNumber != 0; ++round) {
+        int result = db->getItem(item, 0);
+        ASSERT_GE(result, 0);
+        if (result > 0) read.push_back(item.text);
+        paragraphs.push_back(db->paragraphNumber);
+    }
+    EXPECT_EQ(read, (std::vector<std::string>{"first", "second", "more"}));
+    EXPECT_EQ(paragraphs, (std::vector<int>{1, 2, 2, 2, 0}));
 }
 
 TEST_F(RecordNavigation, HitsReachOnlyTheirOwnItem) {
