@@ -1,13 +1,14 @@
-// Tests of the session's records, fields, cursors and items on the engine double:
-// the record codes callers test, the hit table's limits, the cursor positions the
-// engine is given, items in pieces, and which hits reach which item.
+// Tests of the session's records on the engine double: the record codes callers test,
+// the hit table's limits, and which hits reach which item, with hit entries that only
+// a faulty engine gives, and the walk from paragraph to paragraph. Fields, parts, items
+// in pieces and direct items are checked end to end (tests/e2e: SearchPage.
+// FieldReferencesWithTheirFlags, RecordDocuments).
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "support/response_capture.h"
 #include "support/session_fixture.h"
 
 namespace {
@@ -78,17 +79,6 @@ TEST_F(RecordNavigation, RecordCodesInSetAndSortedOrder) {
     }
 }
 
-TEST_F(RecordNavigation, LocatingOnlyAsksForTheNegatedPositionWithoutHits) {
-    useSet({recordWith(5)});
-    Zolt::noRecordText() = 1;
-    db->hilite = 1;
-    EXPECT_EQ(db->getRecord(1), 1);
-    Zolt::noRecordText() = 0;
-    EXPECT_EQ(e.callsNamed("ZdbGetRecordInSearchRis").back(), "ZdbGetRecordInSearchRis(1,-1)")
-        << "locating asks for the negated position";
-    EXPECT_TRUE(e.callsNamed("ZdbGetNextHitWord").empty()) << "no hit table while only locating";
-}
-
 TEST_F(RecordNavigation, HitTableKeeps499HitsWithFieldAndLength) {
     Record record = recordWith(5);
     record.hits.push_back(HitWord{0, 0, 0, 0, 1, 4});  // no field: dropped
@@ -106,47 +96,11 @@ TEST_F(RecordNavigation, HitTableKeeps499HitsWithFieldAndLength) {
     EXPECT_EQ(db->hitTotal, 0) << "without hilite no table is built";
 }
 
-TEST_F(RecordNavigation, FieldsPartsAndCursorPositions) {
-    Record record = recordWith(5);
-    zdbdouble::Field chapter = zdbdouble::textField(3, {{"intro"}});
-    chapter.flags = ZDB_FIELD_FLAG_PART;
-    record.fields["CHAPTER"] = chapter;
-    record.parts = 2;
-    struct Case { const char* name; const char* field; int part; int result; int paragraph; Calls cursor; };
-    const Case cases[] = {
-        {"text field: paragraph 1", "BODY", 0, 1, 1, {"ZdbSetCursor(2,1,0)"}},
-        {"part field, existing part: the part", "CHAPTER", 2, 2, 1, {"ZdbSetCursor(3,1,0)", "ZdbSetCursor(3,1,0)"}},
-        {"part field, missing part: 0", "CHAPTER", 7, 0, 1, {"ZdbSetCursor(3,1,0)", "ZdbSetCursor(3,1,0)"}},
-        {"unknown field", "NOSUCH", 0, -577, 0, {}},
-    };
-    for (const auto& c : cases) {
-        SetUp();
-        int result = readField(record, c.field, c.part);
-        EXPECT_EQ(result, c.result) << c.name;
-        EXPECT_EQ(db->paragraphNumber, c.paragraph) << c.name;
-        EXPECT_EQ(e.callsNamed("ZdbSetCursor"), c.cursor) << c.name;
-    }
-    db->state = 0;  // the unknown field left it failed
-    readField(record, "TITLE");
-    EXPECT_EQ(db->setCursor(0, 3), 0) << "no third item";
-    EXPECT_EQ(e.callsNamed("ZdbSetCursor").back(), "ZdbSetCursor(1,0,2)") << "items count from 1 for callers";
-}
-
-TEST_F(RecordNavigation, ItemsInPiecesAndParagraphEnds) {
-    Record record = recordWith(5);
-    std::string longItem;
-    for (int i = 0; i < 3000; ++i) longItem += static_cast<char>('a' + i % 26);
-    record.fields["LONG"] = zdbdouble::phraseField(4, {longItem});
-    readField(record, "LONG");
+// A TEXT field: after the last item of a paragraph the next paragraph follows; after
+// the last paragraph paragraphNumber is 0.
+TEST_F(RecordNavigation, ItemsWalkOnIntoTheNextParagraph) {
+    readField(recordWith(5), "BODY");
     ItemText item;
-    EXPECT_EQ(db->getItem(item, 0), 1) << "the item number after the item read";
-    EXPECT_EQ(item.text, longItem) << "three pieces make the item";
-    EXPECT_EQ(db->getItem(item, 0), 0);
-    EXPECT_EQ(item.text, "");
-
-    // A TEXT field: after the last item of a paragraph the next paragraph follows;
-    // after the last paragraph paragraphNumber is 0.
-    readField(record, "BODY");
     std::vector<std::string> read;
     std::vector<int> paragraphs;
     for (int round = 0; round < 8 && db->paragraphNumber != 0; ++round) {
@@ -157,19 +111,6 @@ TEST_F(RecordNavigation, ItemsInPiecesAndParagraphEnds) {
     }
     EXPECT_EQ(read, (std::vector<std::string>{"first", "second", "more"}));
     EXPECT_EQ(paragraphs, (std::vector<int>{1, 2, 2, 2, 0}));
-}
-
-TEST_F(RecordNavigation, DirectItemsGoToTheResponseAsTheyStand) {
-    Record record = recordWith(5);
-    zdbdouble::Field logo = zdbdouble::phraseField(9, {std::string("\x89PNG\0\x01<b>", 8)});
-    logo.type = ZDB_FIELD_BLOB;
-    record.fields["LOGO"] = logo;
-    readField(record, "LOGO");
-    CapturedResponse response;
-    ItemText item;
-    EXPECT_EQ(db->getItem(item, 1), 1);
-    EXPECT_EQ(response.text(), std::string("\x89PNG\0\x01<b>", 8));
-    EXPECT_TRUE(item.text.empty());
 }
 
 TEST_F(RecordNavigation, HitsReachOnlyTheirOwnItem) {

@@ -94,7 +94,6 @@ std::set<ZdbRecordControlData*>& recordControls() {
 }  // namespace zdbdouble
 
 struct ZdbRecordControlData {
-    int serial = 0;
     std::optional<zdbdouble::Record> record;  // the current record, once one was read
     std::size_t nextHit = 0;                  // hit words given so far
 };
@@ -102,7 +101,7 @@ struct ZdbRecordControlData {
 // A cursor over the current record of a record control, as the engine keeps one.
 struct ZdbCursorData {
     ZdbRecordControlData* rc = nullptr;
-    int field = 0, paragraph = 0, item = 0, part = 0;
+    int field = 0, paragraph = 0, item = 0;
     std::size_t offset = 0;  // bytes of the item given so far
 };
 
@@ -142,8 +141,6 @@ const std::string* itemAt(const ZdbCursorData& cursor) {
     const Record* record = recordOf(cursor.rc);
     const Field* field = record ? fieldByNumber(*record, cursor.field) : nullptr;
     if (!field) return nullptr;
-    // The content of a part field in a part is not scripted: nothing is there.
-    if ((field->flags & ZDB_FIELD_FLAG_PART) && cursor.part > 0) return nullptr;
     int paragraph = field->type == ZDB_FIELD_TEXT && cursor.paragraph == 0 ? 1 : cursor.paragraph;
     auto items = field->paragraphs.find(paragraph);
     if (items == field->paragraphs.end() || cursor.item < 0 ||
@@ -244,15 +241,6 @@ std::vector<std::string> Engine::callsNamed(std::string_view name) const {
     return out;
 }
 
-std::vector<std::string> Engine::callsWithout(const std::vector<std::string>& names) const {
-    std::vector<std::string> out;
-    for (const auto& entry : log) {
-        std::string name = entry.substr(0, entry.find('('));
-        if (std::find(names.begin(), names.end(), name) == names.end()) out.push_back(entry);
-    }
-    return out;
-}
-
 }  // namespace zdbdouble
 
 using zdbdouble::engine;
@@ -297,7 +285,6 @@ int ZdbCreateRecordControl(ZdbRecordControl* rc) {
     if (!rc) return code;
     if ((code & 1) == 0) { *rc = nullptr; return code; }
     auto* control = new ZdbRecordControlData;
-    control->serial = ++engine().liveRecordControls;
     zdbdouble::recordControls().insert(control);
     *rc = control;
     return code;
@@ -313,10 +300,7 @@ int ZdbDeleteRecordControl(ZdbRecordControl* rc) {
     logCall("ZdbDeleteRecordControl", rc && *rc ? "rc" : "(null)");
     if (!rc || !*rc) return resultOf("ZdbDeleteRecordControl", ZDB_NOT_AVAILABLE);
     auto& live = zdbdouble::recordControls();
-    if (live.erase(*rc) == 1) {
-        delete *rc;
-        --engine().liveRecordControls;
-    }
+    if (live.erase(*rc) == 1) delete *rc;
     *rc = nullptr;
     return resultOf("ZdbDeleteRecordControl", ZDB_OK);
 }
@@ -667,19 +651,13 @@ int ZdbCheckField(ZdbRecordControl rc, const char* name, int* field, int* type, 
     if (!found) return engine().lastCode = zdbdouble::kUnknownFieldCode;
     if (field) *field = found->number;
     if (type) *type = found->type;
-    if (flags) *flags = found->flags;
     return engine().lastCode = ZDB_OK;
 }
 
-int ZdbSetRecordPart(ZdbCursor* cursor, ZdbRecordControl rc, int part) {
+// Parts are not scripted (the end-to-end tests show them from the engine).
+int ZdbSetRecordPart(ZdbCursor*, ZdbRecordControl, int part) {
     logCall("ZdbSetRecordPart", part);
-    const zdbdouble::Record* record = zdbdouble::recordOf(rc);
-    if (!record || !cursor || zdbdouble::scripted("ZdbSetRecordPart"))
-        return resultOf("ZdbSetRecordPart", ZDB_MORE);  // no such part
-    engine().lastCode = ZDB_OK;
-    if (part < 1 || part > record->parts) return ZDB_MORE;
-    zdbdouble::cursorFor(cursor, rc).part = part;
-    return ZDB_OK;
+    return resultOf("ZdbSetRecordPart", ZDB_MORE);  // no such part
 }
 
 int ZdbSetCursor(ZdbCursor* cursor, ZdbRecordControl rc, int field, int paragraph, int item) {

@@ -54,11 +54,10 @@ struct SessionInfoAnswer {
 
 // A field of a scripted record, as ZdbCheckField reports it, with its content:
 // paragraphs by number (TEXT fields from 1, other fields paragraph 0), each a list of
-// items; a part field (flags ZDB_FIELD_FLAG_PART) has this content outside any part.
+// items. Records have no parts: ZdbSetRecordPart finds none.
 struct Field {
     int number = 1;
     int type = ZDB_FIELD_PHRASE;
-    int flags = 0;
     std::map<int, std::vector<std::string>> paragraphs;
 };
 
@@ -79,7 +78,6 @@ struct Record {
     int code = ZDB_OK;               // what reading it answers (add ZDB_RECORD_NEW_BASE, _DELETED)
     std::map<std::string, Field> fields;  // by name, looked up without regard to case
     std::vector<HitWord> hits;       // in the order ZdbGetNextHitWord gives them
-    int parts = 0;                   // record parts 1..parts exist
 };
 
 // A display list: terms (`term` for a positive number, `bare` for a negative one),
@@ -122,8 +120,6 @@ public:
 
     // The log entries whose call name is `name` (e.g. "ZdbExecuteCcl").
     std::vector<std::string> callsNamed(std::string_view name) const;
-    // The log without the entries of the named calls (e.g. {"ZdbShellSymbol"}).
-    std::vector<std::string> callsWithout(const std::vector<std::string>& names) const;
 
     // ---- Script ----
     std::string version = "4.0";             // ZdbVersion's text
@@ -145,7 +141,6 @@ public:
 
     // ---- Observations ----
     std::vector<std::string> log;             // every call, e.g. "ZdbExecuteCcl(FIND cat)"
-    int liveRecordControls = 0;               // created and not yet deleted
     int endCalls = 0;                         // ZdbEndZdbs calls
     int lastCode = ZDB_OK;                    // for ZdbRetCode
     std::string textVariable1;                // ZdbSetTextVariable(1, ...)

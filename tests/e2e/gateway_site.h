@@ -1,7 +1,7 @@
 // gateway_site.h - end-to-end support: an installation of the gateway (configuration,
 // cache, the engine's run-time configuration file naming ZGW_CONF and ZDBS_DATA, a data
-// directory) in which build/zoltgate runs as a web server would start it, and build/
-// zoltdb makes the databases.
+// directory, a template directory) in which build/zoltgate runs as a web server would
+// start it, and build/zoltdb makes the databases.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,6 +10,7 @@
 #include <regex>
 
 #include "e2e/cgi_process.h"
+#include "support/docs_and_news.h"
 #include "support/installation.h"
 
 namespace e2e {
@@ -120,11 +121,42 @@ protected:
         return result.status == 0;
     }
 
+    // Makes database `name` of the schema `schema` (JSON) with the records `records`
+    // (JSON Lines), the system database first; true when zoltdb did it all.
+    bool makeDatabase(const std::string& name, const std::string& schema, const std::string& records) {
+        const std::string schemaFile = (root_ / (name + ".schema.json")).string();
+        const std::string recordFile = (root_ / (name + ".jsonl")).string();
+        writeFile(schemaFile, schema);
+        writeFile(recordFile, records);
+        if (!fs::exists(data_ / "zolt.sys") && !zoltdb({"init"})) return false;
+        return zoltdb({"create", name, "--schema", schemaFile}) && zoltdb({"load", name, recordFile});
+    }
+
+    // The databases docs and news of support/docs_and_news.h with the user anna.
+    bool makeDocsAndNews() {
+        for (const auto& arguments : docsAndNewsCommands(root_))
+            if (!zoltdb(arguments)) return false;
+        return true;
+    }
+
+    // Writes the template `name` (bytes as given) into the template directory.
+    void writeTemplate(const std::string& name, const std::string& text) {
+        writeFile(templates_ / (name + ".zgw"), text);
+    }
+
+    // The response to a request for `parameters` with the template `text`.
+    std::string page(const std::string& text, Parameters parameters, Environment extra = {}) {
+        writeTemplate("t", text);
+        parameters.emplace_back("${HTML}", "t");
+        return get(parameters, std::move(extra)).out;
+    }
+
     Installation site_;
     const fs::path& root_ = site_.root.path();
     const fs::path& config_ = site_.config;
     const fs::path data_ = root_ / "data";
     const fs::path rcs_ = root_ / "zolt.rcs";
+    const fs::path templates_ = root_ / "templates";
 };
 
 }  // namespace e2e

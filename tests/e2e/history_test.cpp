@@ -14,16 +14,10 @@ class History : public GatewaySite {
 protected:
     void SetUp() override {
         GatewaySite::SetUp();
-        if (!fs::exists(zoltdbPath())) GTEST_SKIP() << "needs the engine's administration tool " << zoltdbPath();
-        writeFile(root_ / "schema.json", R"({"fields": [{"name": "TI", "type": "PHRASE"}]})");
         std::string records;
-        for (int i = 1; i <= 12; ++i) {
-            const std::string n = std::to_string(i);
-            records += R"({"id": )" + n + R"(, "TI": "Cat {)" + n + "}\"}\n";
-        }
-        writeFile(root_ / "many.jsonl", records);
-        ASSERT_TRUE(zoltdb({"init"}) && zoltdb({"create", "many", "--schema", (root_ / "schema.json").string()}) &&
-                    zoltdb({"load", "many", (root_ / "many.jsonl").string()}));
+        for (int i = 1; i <= 12; ++i)
+            records += R"({"id": )" + std::to_string(i) + R"(, "TI": "Cat {)" + std::to_string(i) + "}\"}\n";
+        ASSERT_TRUE(makeDatabase("many", R"({"fields": [{"name": "TI", "type": "PHRASE"}]})", records));
         writeConfig("BASE many ZGWDIR " + templates_.string() + "\n");
         // The list links each record and saves itself; the record page links the third
         // page and saves itself below the list; every page links back.
@@ -36,10 +30,6 @@ protected:
                                 "<a href=\"${FROMURL.-1}\">before</a>");
     }
 
-    void writeTemplate(const std::string& name, const std::string& text) {
-        writeFile(templates_ / (name + ".zgw"), text);
-    }
-
     // The page that the link `text` of `page` leads to (the link after `mark`, if given).
     std::string follow(const std::string& page, const std::string& text, const std::string& mark = "") {
         std::smatch link;
@@ -50,8 +40,6 @@ protected:
         }
         return getQuery(queryOfLink(std::regex_replace(link[1].str(), std::regex("&amp;"), "&"))).out;
     }
-
-    const fs::path templates_ = root_ / "templates";
 };
 
 // A page without its links' targets: the stamps in them differ from visit to visit.

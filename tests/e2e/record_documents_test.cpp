@@ -32,22 +32,19 @@ class RecordDocuments : public GatewaySite {
 protected:
     void SetUp() override {
         GatewaySite::SetUp();
-        if (!fs::exists(zoltdbPath())) GTEST_SKIP() << "needs the engine's administration tool " << zoltdbPath();
-        writeFile(root_ / "schema.json",
-                  R"({"fields": [{"name": "TI", "type": "PHRASE"}, {"name": "TX", "type": "TEXT"},)"
-                  R"( {"name": "PIC", "type": "BLOB"}, {"name": "DOC", "type": "BLOB"},)"
-                  R"( {"name": "DUE", "type": "PHRASE"}, {"name": "STATUS", "type": "PHRASE"}]})");
         writeFile(root_ / "cat.gif", gifImage());
         writeFile(root_ / "dog.png", kPng);
         writeFile(root_ / "doc.html", "<p>Cats and dogs</p>");
-        writeFile(root_ / "media.jsonl",
-                  R"({"id": 1, "TI": "gif picture", "PIC": {"file": "cat.gif", "type": "image/gif"},)"
-                  R"( "DOC": {"file": "doc.html", "type": "text/html"},)"
-                  R"( "TX": ["Cats sleep a lot.", "Dogs <i>bark</i> at cats all day. Birds sing."]})" "\n"
-                  R"({"id": 2, "TI": "png picture", "PIC": {"file": "dog.png", "type": "image/png"},)"
-                  R"( "DOC": {"file": "dog.png", "type": "image/png"}})" "\n");
-        ASSERT_TRUE(zoltdb({"init"}) && zoltdb({"create", "media", "--schema", (root_ / "schema.json").string()}) &&
-                    zoltdb({"load", "media", (root_ / "media.jsonl").string()}));
+        ASSERT_TRUE(makeDatabase(
+            "media",
+            R"({"fields": [{"name": "TI", "type": "PHRASE"}, {"name": "TX", "type": "TEXT"},)"
+            R"( {"name": "PIC", "type": "BLOB"}, {"name": "DOC", "type": "BLOB"},)"
+            R"( {"name": "DUE", "type": "PHRASE"}, {"name": "STATUS", "type": "PHRASE"}]})",
+            R"({"id": 1, "TI": "gif picture", "PIC": {"file": "cat.gif", "type": "image/gif"},)"
+            R"( "DOC": {"file": "doc.html", "type": "text/html"},)"
+            R"( "TX": ["Cats sleep a lot.", "Dogs <i>bark</i> at cats all day. Birds sing."]})" "\n"
+            R"({"id": 2, "TI": "png picture", "PIC": {"file": "dog.png", "type": "image/png"},)"
+            R"( "DOC": {"file": "dog.png", "type": "image/png"}})" "\n"));
         configure("");
     }
 
@@ -57,9 +54,8 @@ protected:
     // The page of a search for `words` with the template `text`.
     std::string page(const std::string& text, const std::string& words, Parameters more = {},
                      Environment environment = {}) {
-        writeFile(templates_ / "t.zgw", text);
-        more.insert(more.end(), {{"${APPL}", "media"}, {"${FREETEXT}", words}, {"${HTML}", "t"}});
-        return get(more, environment).out;
+        more.insert(more.end(), {{"${APPL}", "media"}, {"${FREETEXT}", words}});
+        return GatewaySite::page(text, more, environment);
     }
 
     // The response to the link after `mark`, which ends with a parameter's name: the
@@ -68,7 +64,6 @@ protected:
         return getQuery(queryOfLink(hrefAfter(page, mark)) + "=" + queryEncoded(value)).out;
     }
 
-    const fs::path templates_ = root_ / "templates";
     const fs::path views_ = root_ / "views";
 };
 

@@ -1,8 +1,7 @@
 // End-to-end tests of the request path: build/zoltgate run as a CGI process against a
 // configuration file, a cache directory and the engine's run-time configuration file
-// (ZOLTRCS naming ZGW_CONF and ZDBS_DATA), each test in a directory of its own. The
-// tests that log in need databases made with build/zoltdb; without that tool they are
-// skipped and say so.
+// (ZOLTRCS naming ZGW_CONF and ZDBS_DATA), each test in a directory of its own; the
+// tests that log in have databases made with build/zoltdb.
 
 #include <gtest/gtest.h>
 
@@ -27,35 +26,11 @@ protected:
         return readFile(log).find(" openDatabase: " + database + ", result 0,") != std::string::npos;
     }
 
-    // A data directory with the system database, the databases docs and news with a
-    // record each, and the user anna (password "right") who may open news only.
-    bool makeDatabases() {
-        writeFile(root_ / "schema.json",
-                  R"({"name": "DOCS", "fields": [{"name": "TI", "type": "PHRASE"}, {"name": "TX", "type": "TEXT"}]})");
-        writeFile(root_ / "records.jsonl", R"({"id": 1, "TI": "Cats", "TX": "Cats sleep a lot."})" "\n");
-        const std::string schema = (root_ / "schema.json").string();
-        const std::string records = (root_ / "records.jsonl").string();
-        return zoltdb({"init"}) && zoltdb({"create", "docs", "--schema", schema}) &&
-               zoltdb({"create", "news", "--schema", schema}) && zoltdb({"load", "docs", records}) &&
-               zoltdb({"load", "news", records}) &&
-               zoltdb({"user", "add", "anna", "--password", "right", "--databases", "news"});
-    }
-
     // The login form next to the configuration file.
     void writeLoginForm() {
         writeFile(root_ / "login.zgw", "<form>${ERRMSG}|${APPL}|${BASE}|${ZGWPARAM}</form>\n");
     }
-
 };
-
-// Skips a test that needs the real engine when build/zoltdb is not there.
-#define REQUIRE_ENGINE()                                                                       \
-    do {                                                                                       \
-        if (!fs::exists(zoltdbPath()))                                                         \
-            GTEST_SKIP() << "needs the engine's administration tool " << zoltdbPath()          \
-                         << " (the engine's login, BASE and FIND are not in this build yet)";  \
-        ASSERT_TRUE(makeDatabases());                                                          \
-    } while (0)
 
 // Requests that end before the engine is needed: failures of the configuration and the
 // parameters, refused clients, expired saved results and URL stacks. The message level
@@ -105,7 +80,7 @@ TEST_F(RequestPath, RequestsEndingWithoutALogin) {
 }
 
 TEST_F(RequestPath, WrongPasswordGivesTheLoginFormWithTheRequest) {
-    REQUIRE_ENGINE();
+    ASSERT_TRUE(makeDocsAndNews());
     writeLoginForm();
     writeConfig("MSG-LEVEL 2\nMSG-LOGIN \"Please log in again\"\n");
     Parameters request{{"uname", "anna"}, {"passwd", "wrong"}, {"${BASE}", "news"},
@@ -130,7 +105,7 @@ TEST_F(RequestPath, WrongPasswordGivesTheLoginFormWithTheRequest) {
 }
 
 TEST_F(RequestPath, DatabaseTheUserMayNotOpenGivesTheLoginForm) {
-    REQUIRE_ENGINE();
+    ASSERT_TRUE(makeDocsAndNews());
     writeLoginForm();
     writeConfig("MSG-LEVEL 2\nMSG-OTHER \"You may not open this database\"\n");
     CgiResult result = get({{"uname", "anna"}, {"passwd", "right"}, {"${BASE}", "docs"}});
@@ -159,7 +134,7 @@ TEST_F(RequestPath, DatabaseTheUserMayNotOpenGivesTheLoginForm) {
 // The commands that names and pseudo names become are tested on the engine double
 // (tests/entry/login_test.cpp) and checked against the engine in tests/contract.
 TEST_F(RequestPath, PseudoNamesAndClustersOpenedByName) {
-    REQUIRE_ENGINE();
+    ASSERT_TRUE(makeDocsAndNews());
     writeConfig("MSG-LEVEL 1\nBASE docs PSEUDO handbook\n");
     // A pseudo name in a cluster opens its database; the request goes on to its template.
     EXPECT_TRUE(opens({{"${BASE}", "news,,HANDBOOK"}, {"${FORD}", "DUMMY"}}, "news,docs"));
@@ -174,7 +149,7 @@ TEST_F(RequestPath, PseudoNamesAndClustersOpenedByName) {
 // without them the login of that set fails. The database name goes to the engine in
 // the session's set and comes back in its message, converted both ways.
 TEST_F(RequestPath, EveryConfigurableCharacterSetConverts) {
-    REQUIRE_ENGINE();
+    ASSERT_TRUE(makeDocsAndNews());
     struct Case { const char* encoding; std::string name; std::string shown; };
     const Case cases[] = {
         {"LA1", "x\xE9\xE8", "x\xE9\xE8"},    {"LA2", "x\xB3\xBA", "x\xB3\xBA"},

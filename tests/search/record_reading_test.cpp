@@ -1,7 +1,7 @@
-// Tests of record reading on the engine double: how the record at the result position
-// is reached (by position in the request's own set, by id, by id combined with the
-// search), the databases its id opens, records that are gone, and the end of a broken
-// run.
+// Tests of record reading on the engine double: how a saved record is reached (by id,
+// by id combined with the search or with the request's own set), the databases its id
+// opens, records that are gone, and the end of a broken run. Records of the request's
+// own set, in order and reversed, are read in every end-to-end result page.
 
 #include <fstream>
 #include <sstream>
@@ -32,27 +32,6 @@ Record record(int id) {
     r.id = id;
     r.database = "docs";
     return r;
-}
-
-TEST_F(RecordReading, OwnSetIsReadByPosition) {
-    struct Case { const char* name; Pairs extra; int ris; std::string read; };
-    const Case cases[] = {
-        {"position ris + 1", {}, 1, "ZdbGetRecordInSearchRis(3,2)"},
-        {"a reversed result counts from the end", {{"${CCL}", "define reverse"}}, 0, "ZdbGetRecordInSearchRis(3,3)"},
-    };
-    for (const auto& c : cases) {
-        fresh();
-        Pairs request = {{"${BASE}", "docs"}, {"", "cat"}};
-        request.insert(request.end(), c.extra.begin(), c.extra.end());
-        opened(request);
-        engine().searches = {{ZDB_OK, 3, 3, 3}};
-        engine().sets[3] = {record(5), record(6), record(7)};
-        ASSERT_EQ(gw->doFind(), 0) << c.name;
-        gw->findresult.ris = c.ris;
-        engine().log.clear();
-        gw->readZoltRecord(1);
-        EXPECT_EQ(recordCalls(), Texts{c.read}) << c.name << ": no find, the set is current";
-    }
 }
 
 TEST_F(RecordReading, SavedIdsAreFoundAgain) {

@@ -128,7 +128,8 @@ TEST_F(TemplateEngineTest, RecordLoopPagesAndItsLinks) {
     // The next page starts at 10: BACKWARD goes back to 0, PREVREC and NEXTREC by one.
     struct Case { const char* variable; int ris, topris; std::string position; };
     const Case cases[] = {
-        {"${BACKWARD}", 10, 10, "0"}, {"${PREVREC}", 10, 10, "9"}, {"${NEXTREC}", 10, 10, "11"},
+        // BACKWARD from 10 to 0 and NEXTREC from 10 are followed in SearchPage.PagesFollowTheirLinks.
+        {"${PREVREC}", 10, 10, "9"},
         {"${NEXTREC}", 24, 10, "24"},  // the last record links to itself
         {"${PREVREC}", 0, 0, "0"},     // the first to itself
         {"${BACKWARD}", 3, 3, "3"},    // no page before it
