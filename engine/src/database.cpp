@@ -10,12 +10,23 @@
 #include "error.h"
 #include "text_util.h"
 #include "tokenizer.h"
+#include "varint.h"
 
 namespace zdb {
 namespace {
 
 // The most of a file a searching process maps (files are read, not mapped, past it).
 constexpr const char* kReaderMapBytes = "PRAGMA mmap_size=1073741824";
+
+// The word index (postings.h): a row's counts first, then its blocks in the order a
+// search needs them, so that reading the ids of a long row never touches the pages
+// of its places.
+constexpr const char* kPostingLayout = R"sql(
+CREATE TABLE posting(term TEXT NOT NULL, seg INTEGER NOT NULL, records INTEGER NOT NULL,
+                     hits INTEGER NOT NULL, last INTEGER NOT NULL, fields BLOB NOT NULL,
+                     ids BLOB NOT NULL, counts BLOB NOT NULL, places BLOB NOT NULL);
+CREATE UNIQUE INDEX posting_key ON posting(term, seg);
+)sql";
 
 // The layout. `record.seg` is the load segment whose index rows describe the record;
 // `stale` lists records that a later load replaced or a delete removed, until a
@@ -33,8 +44,6 @@ CREATE UNIQUE INDEX blob_key ON blob(id, part, field);
 CREATE TABLE value(field INTEGER NOT NULL, v NOT NULL, id INTEGER NOT NULL,
                    part INTEGER NOT NULL, item INTEGER NOT NULL,
                    PRIMARY KEY(field, v, id, part, item)) WITHOUT ROWID;
-CREATE TABLE posting(term TEXT NOT NULL, seg INTEGER NOT NULL, data BLOB NOT NULL);
-CREATE UNIQUE INDEX posting_key ON posting(term, seg);
 CREATE TABLE segment(seg INTEGER PRIMARY KEY);
 CREATE TABLE stale(seg INTEGER NOT NULL, id INTEGER NOT NULL, PRIMARY KEY(seg, id)) WITHOUT ROWID;
 )sql";
@@ -69,6 +78,7 @@ void Database::create(const std::string& dataDir, const Schema& schema) {
     Connection connection(path, Connection::Mode::Create, schema.name, kWriterBusyMs);
     Transaction transaction(connection, true);
     connection.exec(kLayout);
+    connection.exec(kPostingLayout);
     Statement meta(connection, "INSERT INTO meta(key, value) VALUES(?, ?)");
     auto put = [&](const char* key, const std::string& value) {
         meta.reset();
@@ -113,7 +123,40 @@ std::shared_ptr<Database> Database::open(const std::string& dataDir, const std::
     if (writable) db->connection_->exec("PRAGMA cache_size=-65536");
     else db->connection_->exec(kReaderMapBytes);
     db->loadSchema();
+    if (writable && db->format_ == 1) db->upgradeIndex();
     return db;
+}
+
+void Database::upgradeIndex() {
+    Transaction transaction(*connection_, true);
+    connection_->exec("DROP INDEX posting_key; ALTER TABLE posting RENAME TO posting_format1");
+    connection_->exec(kPostingLayout);
+    {
+        Statement read(*connection_, "SELECT term, seg, data FROM posting_format1 ORDER BY term, seg");
+        Statement write(*connection_, "INSERT INTO posting(term, seg, records, hits, last, fields, ids, counts, places) "
+                                      "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        EncodedRow row;
+        while (read.step()) {
+            if (!convertFormat1(read.bytes(2), row))
+                throw EngineError(kDatabaseFormat, name(), "damaged index row of format 1 in " + name());
+            write.reset();
+            write.bind(1, read.bytes(0)).bind(2, read.integer(1));
+            bindPostingRow(write, 3, row);
+            write.run();
+        }
+    }
+    connection_->exec("DROP TABLE posting_format1");
+    Statement format(*connection_, "UPDATE meta SET value = ? WHERE key = 'format'");
+    format.bind(1, std::string_view(std::to_string(kFormatVersion))).run();
+    transaction.commit();
+    format_ = kFormatVersion;
+    upgradedFrom_ = 1;
+}
+
+void bindPostingRow(Statement& stmt, int first, const EncodedRow& row) {
+    stmt.bind(first, row.records).bind(first + 1, row.hits).bind(first + 2, row.last);
+    stmt.bindBlob(first + 3, row.fields).bindBlob(first + 4, row.ids).bindBlob(first + 5, row.counts);
+    stmt.bindBlob(first + 6, row.places);
 }
 
 void Database::loadSchema() {
@@ -133,7 +176,10 @@ void Database::loadSchema() {
             else if (key == "narrower_field") schema_.narrowerField = number();
         }
     }
-    if (format != std::to_string(kFormatVersion) || schema_.name.empty())
+    // Format 1 kept no counts in its index rows; it is read by converting each row.
+    if (format == "1") format_ = 1;
+    else if (format == std::to_string(kFormatVersion)) format_ = kFormatVersion;
+    if (format_ == 0 || schema_.name.empty())
         throw EngineError(kDatabaseFormat, connection_->name(),
                           connection_->name() + ": format '" + format + "' is not known");
     Statement fields(*connection_, "SELECT number, name, type, flags FROM field ORDER BY number");
@@ -241,9 +287,12 @@ std::optional<BlobContent> Database::readBlob(int32_t id, int part, int field) {
 const StaleSet& Database::stale() {
     if (!staleLoaded_) {
         stale_.clear();
+        staleSegments_.clear();
         Statement& stmt = cached("SELECT seg, id FROM stale");
-        while (stmt.step())
+        while (stmt.step()) {
             stale_.insert(staleKey(stmt.integer(0), static_cast<int32_t>(stmt.integer(1))));
+            staleSegments_.insert(stmt.integer(0));
+        }
         stmt.reset();
         staleLoaded_ = true;
     }
@@ -258,31 +307,60 @@ int64_t Database::mergedInto() {
     return into;
 }
 
-// The bytes of the index rows of `term`, read from the row headers, not the data.
-size_t Database::postingBytes(const std::string& term) {
-    Statement& size = cached("SELECT coalesce(sum(length(data)), 0) FROM posting WHERE term = ?");
-    size.bind(1, std::string_view(term));
-    auto bytes = static_cast<size_t>(size.step() ? size.integer(0) : 0);
-    size.reset();
-    return bytes;
+const StaleSet* Database::staleIn(int64_t segment) {
+    const StaleSet& superseded = stale();
+    return staleSegments_.count(segment) ? &superseded : nullptr;
+}
+
+PostingRow Database::rowAt(const Statement& stmt, int first, RowBlocks blocks) {
+    PostingRow row;
+    row.segment = stmt.integer(first);
+    row.records = stmt.integer(first + 1);
+    row.hits = stmt.integer(first + 2);
+    row.last = stmt.integer(first + 3);
+    row.fields = stmt.bytes(first + 4);
+    row.ids = stmt.bytes(first + 5);
+    if (blocks != RowBlocks::Ids) row.counts = stmt.bytes(first + 7);
+    if (blocks == RowBlocks::All) row.places = stmt.bytes(first + 8);
+    row.stale = staleIn(row.segment);
+    return row;
+}
+
+void Database::readPlaces(PostingRow& row, int64_t rowid) {
+    if (format_ == 1 || !row.places.empty()) return;
+    Statement& stmt = cached("SELECT places FROM posting WHERE rowid = ?");
+    stmt.bind(1, rowid);
+    if (!stmt.step()) throw EngineError(kDatabaseFormat, name(), "index row gone while read in " + name());
+    row.places = stmt.bytes(0);  // valid until the statement is used again
+}
+
+const char* Database::rowsSql(RowBlocks blocks) const {
+    if (format_ == 1) return "SELECT seg, data FROM posting WHERE term = ? ORDER BY seg";
+    // The rowid comes from the index; counts and places only when asked for, since a
+    // column read is a column's pages touched.
+    switch (blocks) {
+    case RowBlocks::Ids:
+        return "SELECT seg, records, hits, last, fields, ids, rowid FROM posting WHERE term = ? ORDER BY seg";
+    case RowBlocks::Counts:
+        return "SELECT seg, records, hits, last, fields, ids, rowid, counts FROM posting WHERE term = ? ORDER BY seg";
+    case RowBlocks::All: break;
+    }
+    return "SELECT seg, records, hits, last, fields, ids, rowid, counts, places FROM posting WHERE term = ? "
+           "ORDER BY seg";
+}
+
+void Database::damaged() const {
+    throw EngineError(kDatabaseFormat, name(), "damaged index row for a word in " + name());
 }
 
 TermPostings Database::postings(const std::string& term, bool withOrdinals) {
     TermPostings out;
-    const StaleSet& superseded = stale();
-    // One allocation of the largest size the rows can need (an entry takes at least five
-    // bytes, an ordinal one): a growing vector would copy itself again and again.
-    size_t bytes = postingBytes(term);
-    out.entries.reserve(bytes / 5 + 1);
-    if (withOrdinals) out.ordinals.reserve(bytes);
-    Statement& stmt = cached("SELECT seg, data FROM posting WHERE term = ? ORDER BY seg");
-    stmt.bind(1, std::string_view(term));
     int rows = 0;
-    while (stmt.step()) {
-        if (!decodePostings(stmt.bytes(1), stmt.integer(0), superseded, out, withOrdinals))
-            throw EngineError(kDatabaseFormat, name(), "damaged index row for a word in " + name());
+    forEachRow(term, RowBlocks::All, [&](PostingRow& row, int64_t) {
+        out.entries.reserve(out.entries.size() + static_cast<size_t>(std::max<int64_t>(row.records, 0)));
+        if (!decodePostings(row, out, withOrdinals)) damaged();
         ++rows;
-    }
+    });
     if (rows > 1) sortPostings(out);
     return out;
 }
@@ -291,24 +369,52 @@ RecordHits Database::recordHits(const std::string& term, const std::bitset<256>&
                                 bool withCounts) {
     RecordHits out;
     out.hasCounts = withCounts;
-    const StaleSet& superseded = stale();
-    // At most one record per five bytes; pages reserved but never written cost nothing.
-    size_t bytes = postingBytes(term);
-    out.ids->reserve(bytes / 5 + 1);
-    if (withCounts) out.counts.reserve(bytes / 5 + 1);
-    Statement& stmt = cached("SELECT seg, data FROM posting WHERE term = ? ORDER BY seg");
-    stmt.bind(1, std::string_view(term));
     // Each row is in id order; so are the rows of a load that replaced nothing.
     bool inOrder = true;
-    while (stmt.step()) {
+    const RowBlocks blocks = withCounts || !stale().empty() ? RowBlocks::Counts : RowBlocks::Ids;
+    forEachRow(term, blocks, [&](PostingRow& row, int64_t rowid) {
         size_t before = out.ids->size();
-        if (!decodeRecordHits(stmt.bytes(1), stmt.integer(0), superseded, fields, out))
-            throw EngineError(kDatabaseFormat, name(), "damaged index row for a word in " + name());
+        if (!rowWithin(row, fields)) readPlaces(row, rowid);
+        if (!decodeRecordHits(row, fields, out)) damaged();
         const std::vector<int32_t>& ids = *out.ids;
         if (before > 0 && ids.size() > before && ids[before] <= ids[before - 1]) inOrder = false;
-    }
+    });
     if (!inOrder) sortRecordHits(out);
     return out;
+}
+
+std::optional<Database::PlainWord> Database::plainWord(const std::string& term,
+                                                      const std::bitset<256>& fields) {
+    if (format_ == 1) return std::nullopt;
+    std::string steps;
+    int64_t count = 0, hits = 0, last = 0;
+    bool plain = true;
+    forEachRow(term, RowBlocks::Ids, [&](PostingRow& row, int64_t) {
+        if (!plain) return;
+        if (row.stale || !rowWithin(row, fields)) {
+            plain = false;
+            return;
+        }
+        // The steps of each row begin at 0: the first is made a step from the last row's end.
+        uint64_t first = 0;
+        size_t pos = 0;
+        if (row.records <= 0 || row.last > INT32_MAX || !getVarint(row.ids, pos, first) || first == 0 ||
+            static_cast<int64_t>(first) > row.last)
+            damaged();
+        if (static_cast<int64_t>(first) <= last) {
+            plain = false;  // a later load added lower ids: the rows need sorting
+            return;
+        }
+        putVarint(steps, static_cast<uint64_t>(static_cast<int64_t>(first) - last));
+        steps.append(row.ids.substr(pos));
+        count += row.records;
+        hits += row.hits;
+        last = row.last;
+    });
+    if (!plain) return std::nullopt;
+    return PlainWord{std::make_shared<const PackedIds>(std::move(steps), static_cast<size_t>(count),
+                                                       static_cast<int32_t>(last), name()),
+                     hits};
 }
 
 std::vector<std::string> Database::termsWithPrefix(const std::string& prefix, size_t limit) {
@@ -326,15 +432,19 @@ std::vector<std::pair<std::string, int64_t>> Database::termCounts(const std::str
                                                                   const std::bitset<256>& fields,
                                                                   size_t limit) {
     std::vector<std::pair<std::string, int64_t>> terms;
-    const StaleSet& superseded = stale();
-    // Index rows only, in (term, seg) order: one range scan, never a record's text.
-    Statement& stmt = cached("SELECT term, seg, data FROM posting WHERE term >= ? ORDER BY term, seg");
+    // Index rows only, in (term, seg) order: one range scan, never a record's text, and
+    // of a row mostly its counts.
+    Statement& stmt = cached(format_ == 1
+                                 ? "SELECT term, seg, data FROM posting WHERE term >= ? ORDER BY term, seg"
+                                 : "SELECT term, seg, records, hits, last, fields, ids, rowid FROM posting "
+                                   "WHERE term >= ? ORDER BY term, seg");
     stmt.bind(1, std::string_view(start));
     std::string current;
     int64_t records = 0;
     auto finish = [&]() {
         if (records > 0) terms.emplace_back(current, records);
     };
+    EncodedRow converted;
     while (stmt.step()) {
         std::string_view term = stmt.bytes(0);
         if (term != current) {
@@ -343,8 +453,17 @@ std::vector<std::pair<std::string, int64_t>> Database::termCounts(const std::str
             current = std::string(term);
             records = 0;
         }
-        int64_t count = countPostingRecords(stmt.bytes(2), stmt.integer(1), superseded, fields);
-        if (count < 0) throw EngineError(kDatabaseFormat, name(), "damaged index row for a word in " + name());
+        PostingRow row;
+        if (format_ == 1) {
+            if (!convertFormat1(stmt.bytes(2), converted)) damaged();
+            row = converted.view(stmt.integer(1));
+            row.stale = staleIn(row.segment);
+        } else {
+            row = rowAt(stmt, 1, RowBlocks::Ids);
+            if (!rowWithin(row, fields)) readPlaces(row, stmt.integer(7));
+        }
+        int64_t count = countPostingRecords(row, fields);
+        if (count < 0) damaged();
         records += count;
     }
     if (terms.size() < limit) finish();

@@ -24,7 +24,9 @@ namespace zdb {
 
 inline constexpr int kReaderBusyMs = 2000;
 inline constexpr int kWriterBusyMs = 30000;
-inline constexpr int kFormatVersion = 1;
+// Format 2 keeps each index row's counts and its ids apart from its places; a file of
+// format 1 is read by converting its rows and rewritten by the first command that writes it.
+inline constexpr int kFormatVersion = 2;
 
 struct BlobContent {
     std::string type;    // content type, such as image/png
@@ -57,6 +59,9 @@ public:
                                           bool writable);
 
     const Schema& schema() const { return schema_; }
+    // The format the file had when opened, when opening it for writing rewrote its
+    // index into the present format; else 0.
+    int upgradedFrom() const { return upgradedFrom_; }
     const std::string& name() const { return schema_.name; }
     Connection& connection() { return *connection_; }
 
@@ -79,6 +84,14 @@ public:
     // The records that hold `term` in one of `fields`, with its hits there (per record
     // only `withCounts`).
     RecordHits recordHits(const std::string& term, const std::bitset<256>& fields, bool withCounts);
+    // The records of `term` when every row of it lies within `fields`, supersedes no
+    // record and follows the rows before it in id order, as they are stored (none
+    // decoded), with its hits; else nothing. Nothing for a file of format 1.
+    struct PlainWord {
+        std::shared_ptr<const PackedIds> ids;
+        int64_t hits = 0;
+    };
+    std::optional<PlainWord> plainWord(const std::string& term, const std::bitset<256>& fields);
     // Words of the index that begin with `prefix`, at most `limit` + 1 of them.
     std::vector<std::string> termsWithPrefix(const std::string& prefix, size_t limit);
     // The first `limit` words of the index from `start` on (in index order) that some
@@ -102,9 +115,25 @@ public:
     Statement& cached(std::string_view sql);
 
 private:
+    // Which blocks of an index row a reading asks for (postings.h).
+    enum class RowBlocks { Ids, Counts, All };
+
     Database() = default;
     void loadSchema();
-    size_t postingBytes(const std::string& term);
+    // Rewrites an index of format 1 into the present format, in one transaction.
+    void upgradeIndex();
+    [[noreturn]] void damaged() const;
+    // The superseded records when some are of `segment`, else null.
+    const StaleSet* staleIn(int64_t segment);
+    // The SQL that reads the rows of one word with `blocks`.
+    const char* rowsSql(RowBlocks blocks) const;
+    // The row whose columns begin at `first` of `stmt` (the order of rowsSql).
+    PostingRow rowAt(const Statement& stmt, int first, RowBlocks blocks);
+    // Reads the places of the row `rowid` into `row` when it lacks them.
+    void readPlaces(PostingRow& row, int64_t rowid);
+    // Passes each index row of `term`, in segment order, to visit(PostingRow&, rowid)
+    // with `blocks` read (a row of format 1 with all of them).
+    template <typename Visit> void forEachRow(const std::string& term, RowBlocks blocks, Visit visit);
 
     std::unique_ptr<Connection> connection_;
     // Keyed by the SQL text itself: two texts that happen to share an address (or one
@@ -117,13 +146,38 @@ private:
     std::unordered_map<std::string, std::unique_ptr<Statement>, TextHash, std::equal_to<>> statements_;
     Schema schema_;
     StaleSet stale_;
+    std::unordered_set<int64_t> staleSegments_;  // the segments of stale_
     bool staleLoaded_ = false;
+    int format_ = 0;         // of the file: 1 or kFormatVersion
+    int upgradedFrom_ = 0;
 };
+
+template <typename Visit> void Database::forEachRow(const std::string& term, RowBlocks blocks, Visit visit) {
+    Statement& stmt = cached(rowsSql(blocks));
+    stmt.bind(1, std::string_view(term));
+    EncodedRow converted;
+    while (stmt.step()) {
+        if (format_ == 1) {
+            if (!convertFormat1(stmt.bytes(1), converted)) damaged();
+            PostingRow row = converted.view(stmt.integer(0));
+            row.stale = staleIn(row.segment);
+            visit(row, int64_t{0});
+        } else {
+            PostingRow row = rowAt(stmt, 0, blocks);
+            visit(row, stmt.integer(6));
+        }
+    }
+    stmt.reset();
+}
 
 template <typename Visit> void Database::forEachTerm(Visit visit) {
     Statement stmt(*connection_, "SELECT DISTINCT term FROM posting ORDER BY term");
     while (stmt.step()) visit(stmt.bytes(0));
 }
+
+// Binds the counts and blocks of an index row to parameters `first` to `first` + 6
+// (records, hits, last, fields, ids, counts, places).
+void bindPostingRow(Statement& stmt, int first, const EncodedRow& row);
 
 // Binds a value's key to a statement parameter.
 void bindValue(Statement& stmt, int index, const FieldValue& value);

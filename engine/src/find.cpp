@@ -5,6 +5,7 @@
 #include "find.h"
 
 #include <algorithm>
+#include <optional>
 #include <set>
 
 #include "codes.h"
@@ -40,6 +41,15 @@ bool anyNamedRecordExists(const QueryPtr& node, Database& db) {
     return anyNamedRecordExists(node->left, db) || anyNamedRecordExists(node->right, db);
 }
 
+// The records of a query that is one plain word, searched in fields whose rows answer
+// it from their counts and ids alone (postings.h); else nothing.
+std::optional<Database::PlainWord> plainWord(Database& db, const FieldViews& views, const QueryNode& node) {
+    if (node.kind != NodeKind::Word || node.terms.size() != 1) return std::nullopt;
+    FieldSelection selection = selectFields(db.schema(), views, node.qualifier);
+    if (!selection.known || selection.value) return std::nullopt;
+    return db.plainWord(node.terms.front(), selection.words);
+}
+
 }  // namespace
 
 LeafList hitLeavesOf(Session& session, const QueryPtr& query) {
@@ -64,6 +74,7 @@ int runFind(Session& session, std::string_view query, bool ranked) {
     LeafList leaves = hitLeavesOf(session, tree);
 
     std::vector<IdList> found;                 // per database of the base
+    std::optional<Database::PlainWord> word;   // a plain word's records, not yet decoded
     std::vector<std::vector<double>> scores;   // FUZZY: per database, per record
     size_t total = 0;
     int64_t hits = 0;
@@ -77,6 +88,14 @@ int runFind(Session& session, std::string_view query, bool ranked) {
         db.refresh();
         Transaction snapshot(db.connection(), false);
         noteOrigin(origin, index, db);
+        // One word on one database, the commonest query: its count and hits as the index
+        // rows state them, its ids decoded only as the set is read.
+        if (!ranked && session.base.dbs.size() == 1 && (word = plainWord(db, session.views, *tree))) {
+            total = word->ids->size();
+            hits = word->hits;
+            snapshot.commit();
+            break;
+        }
         auto setRecords = [&](int setNumber) {
             std::vector<int32_t> ids;
             const Records& records = session.set(setNumber).records;
@@ -97,10 +116,12 @@ int runFind(Session& session, std::string_view query, bool ranked) {
         snapshot.commit();
     }
     // A qualifier that no database of the base knows is an error, not an empty result.
-    for (const std::string& name : unknown.front()) {
-        bool everywhere = std::all_of(unknown.begin(), unknown.end(),
-                                      [&](const auto& names) { return names.count(name) > 0; });
-        if (everywhere) throw EngineError(kUnknownField, name);
+    if (!unknown.empty()) {
+        for (const std::string& name : unknown.front()) {
+            bool everywhere = std::all_of(unknown.begin(), unknown.end(),
+                                          [&](const auto& names) { return names.count(name) > 0; });
+            if (everywhere) throw EngineError(kUnknownField, name);
+        }
     }
     if (total == 0) {
         // 226 tells the caller that the records it named are gone, not merely unmatched.
@@ -112,7 +133,9 @@ int runFind(Session& session, std::string_view query, bool ranked) {
     set->hits = hits;
     set->hitLeaves = leaves;
     set->origin = std::move(origin);
-    if (found.size() == 1 && !ranked) {
+    if (word) {
+        set->records = Records(word->ids);
+    } else if (found.size() == 1 && !ranked) {
         set->records = Records(std::move(found.front()));  // the search's own ids, not a copy
     } else {
         std::vector<RecordRef> refs;

@@ -202,7 +202,8 @@ int32_t Loader::add(InputRecord& record) {
 void Loader::commit() {
     if (!transaction_) return;
     flushValues();
-    Statement& insert = db_.cached("INSERT INTO posting(term, seg, data) VALUES(?, ?, ?)");
+    Statement& insert = db_.cached(
+        "INSERT INTO posting(term, seg, records, hits, last, fields, ids, counts, places) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?)");
     // Writing the words in order keeps the index b-tree appends sequential.
     std::vector<std::pair<const std::string*, std::vector<Occurrence>*>> terms;
     terms.reserve(occurrences_.size());
@@ -211,7 +212,8 @@ void Loader::commit() {
     for (auto& [term, list] : terms) {
         if (!std::is_sorted(list->begin(), list->end())) std::sort(list->begin(), list->end());
         insert.reset();
-        insert.bind(1, std::string_view(*term)).bind(2, segment_).bindBlob(3, encodePostings(*list));
+        insert.bind(1, std::string_view(*term)).bind(2, segment_);
+        bindPostingRow(insert, 3, encodePostings(*list));
         insert.run();
     }
     if (!occurrences_.empty()) {
@@ -284,7 +286,8 @@ bool Loader::mergeChunk(std::string& after, int64_t upto, int64_t into) {
     size_t bytes = 0;
     {
         Statement read(db_.connection(),
-                       "SELECT term, seg, data FROM posting WHERE term > ? AND seg <= ? ORDER BY term, seg");
+                       "SELECT term, seg, records, hits, last, fields, ids, counts, places FROM posting "
+                       "WHERE term > ? AND seg <= ? ORDER BY term, seg");
         read.bind(1, std::string_view(after)).bind(2, upto);
         while (read.step()) {
             std::string_view term = read.bytes(0);
@@ -292,15 +295,18 @@ bool Loader::mergeChunk(std::string& after, int64_t upto, int64_t into) {
                 if (bytes >= kMergeChunkBytes || words.size() >= kMergeChunkWords) break;
                 words.emplace_back(std::string(term), TermPostings{});
             }
-            std::string_view data = read.bytes(2);
-            bytes += data.size();
-            if (!decodePostings(data, read.integer(1), superseded, words.back().second))
+            PostingRow row{read.integer(1), read.integer(2), read.integer(3), read.integer(4), read.bytes(5),
+                           read.bytes(6), read.bytes(7), read.bytes(8), &superseded};
+            bytes += row.ids.size() + row.places.size();
+            if (!decodePostings(row, words.back().second))
                 throw EngineError(kDatabaseFormat, db_.name(), "damaged index row during merge");
         }
     }
     if (words.empty()) return false;
     Statement drop(db_.connection(), "DELETE FROM posting WHERE term = ? AND seg <= ?");
-    Statement write(db_.connection(), "INSERT INTO posting(term, seg, data) VALUES(?, ?, ?)");
+    Statement write(db_.connection(),
+                    "INSERT INTO posting(term, seg, records, hits, last, fields, ids, counts, places) "
+                    "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?)");
     for (auto& [term, postings] : words) {
         drop.reset();
         drop.bind(1, std::string_view(term)).bind(2, upto).run();
@@ -312,7 +318,8 @@ bool Loader::mergeChunk(std::string& after, int64_t upto, int64_t into) {
                                           postings.ordinals[entry.ordinals + k]});
         if (list.empty()) continue;  // every place of the word was superseded
         write.reset();
-        write.bind(1, std::string_view(term)).bind(2, into).bindBlob(3, encodePostings(list));
+        write.bind(1, std::string_view(term)).bind(2, into);
+        bindPostingRow(write, 3, encodePostings(list));
         write.run();
     }
     transaction.commit();

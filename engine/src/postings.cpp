@@ -1,70 +1,18 @@
-// postings.cpp - varint coding of posting rows: record delta, part, field, count,
-// then the ordinals as deltas.
+// postings.cpp - varint coding of index rows: the record ids as steps, each record's
+// hits, and the places (part, field, occurrences, ordinals as steps) record by record.
+// Every reader checks the counts that the row states against what it decodes, so a
+// damaged row is told, never read past its end.
 
 #include "postings.h"
 
 #include <algorithm>
-#include <array>
-#include <bit>
-#include <cstring>
 #include <tuple>
 
+#include "codes.h"
+#include "error.h"
 #include "varint.h"
 
 namespace zdb {
-
-std::string encodePostings(const std::vector<Occurrence>& sorted) {
-    std::string out;
-    int32_t previousId = 0;
-    for (size_t i = 0; i < sorted.size();) {
-        size_t end = i;
-        while (end < sorted.size() && sorted[end].id == sorted[i].id &&
-               sorted[end].part == sorted[i].part && sorted[end].field == sorted[i].field)
-            ++end;
-        putVarint(out, static_cast<uint64_t>(sorted[i].id - previousId));
-        putVarint(out, sorted[i].part);
-        putVarint(out, sorted[i].field);
-        putVarint(out, end - i);
-        uint32_t previous = 0;
-        for (size_t k = i; k < end; ++k) {
-            putVarint(out, sorted[k].ordinal - previous);
-            previous = sorted[k].ordinal;
-        }
-        previousId = sorted[i].id;
-        i = end;
-    }
-    return out;
-}
-
-bool decodePostings(std::string_view data, int64_t segment, const StaleSet& stale,
-                    TermPostings& out, bool withOrdinals) {
-    size_t pos = 0;
-    uint64_t id = 0;
-    out.hasOrdinals = withOrdinals;
-    while (pos < data.size()) {
-        uint64_t delta, part, field, count;
-        if (!getVarint(data, pos, delta) || !getVarint(data, pos, part) ||
-            !getVarint(data, pos, field) || !getVarint(data, pos, count))
-            return false;
-        id += delta;
-        if (id > INT32_MAX || part > UINT16_MAX || field > UINT16_MAX || count > data.size())
-            return false;
-        bool keep = stale.empty() || !stale.count(staleKey(segment, static_cast<int32_t>(id)));
-        PostingEntry entry{static_cast<int32_t>(id), static_cast<uint16_t>(part),
-                           static_cast<uint16_t>(field), static_cast<uint32_t>(count),
-                           static_cast<uint32_t>(out.ordinals.size())};
-        uint64_t ordinal = 0;
-        for (uint64_t k = 0; k < count; ++k) {
-            uint64_t step;
-            if (!getVarint(data, pos, step)) return false;
-            ordinal += step;
-            if (keep && withOrdinals) out.ordinals.push_back(static_cast<uint32_t>(ordinal));
-        }
-        if (keep) out.entries.push_back(entry);
-    }
-    return true;
-}
-
 namespace {
 
 // Reads one varint at p (before end) into value; the next byte, or null when the
@@ -80,196 +28,292 @@ inline const unsigned char* readVarint(const unsigned char* p, const unsigned ch
     return nullptr;
 }
 
-// Eight bytes from p, in memory order from the low byte.
-inline uint64_t load8(const unsigned char* p) {
-    uint64_t word;
-    std::memcpy(&word, p, sizeof word);
-    return word;
-}
-
-// Reads the entries of a posting row one by one, the ordinals skipped unread (a
-// varint ends at its first byte below 0x80). Most numbers of a row are one byte: an
-// entry whose four numbers and up to four ordinals are one byte each is read from one
-// eight-byte load (little-endian only).
-class EntryReader {
+// Reads varints one after another from a block; a failed read leaves it failed.
+class BlockReader {
 public:
-    explicit EntryReader(std::string_view data)
+    explicit BlockReader(std::string_view data)
         : p_(reinterpret_cast<const unsigned char*>(data.data())), end_(p_ + data.size()) {}
-
-    // Reads the next entry into id, field and count; false at the end of the row and
-    // when the data is damaged (then damaged() is true).
-    bool next() {
-        if (p_ >= end_) return false;
-        if constexpr (std::endian::native == std::endian::little) {
-            if (end_ - p_ >= 8) {
-                uint64_t head = load8(p_);
-                uint64_t ordinals = (head >> 24) & 0xFF;
-                // The header's four bytes and the ordinal bytes after them.
-                uint64_t used = ordinals <= 4 ? ~0ULL >> (8 * (4 - ordinals)) : 0;
-                if (ordinals <= 4 && (head & 0x8080808080808080ULL & used) == 0) {
-                    id_ += head & 0xFF;
-                    p_ += 4 + ordinals;
-                    field = static_cast<size_t>((head >> 16) & 0xFF);
-                    count = static_cast<uint32_t>(ordinals);
-                    return setId();
-                }
-            }
-        }
-        return nextSlowly();
+    uint64_t next() {
+        if (p_ && p_ < end_ && *p_ < 0x80) return *p_++;  // nearly every number of a row
+        uint64_t value = 0;
+        if (p_) p_ = readVarint(p_, end_, value);
+        return value;
     }
-    bool damaged() const { return damaged_; }
-
-    // Reads entries on while they take the one-load path of next(), passing each to
-    // visit(id, field, count) without storing it; stops before any other entry.
-    template <typename Visit> void skim(Visit visit) {
-        if constexpr (std::endian::native == std::endian::little) {
-            // Per count of ordinals (0 to 4): the bytes of the header and the ordinals.
-            static constexpr uint64_t kUsed[5] = {0xFFFFFFFFULL, 0xFFFFFFFFFFULL, 0xFFFFFFFFFFFFULL,
-                                                  0xFFFFFFFFFFFFFFULL, ~0ULL};
-            const unsigned char* p = p_;
-            uint64_t at = id_;
-            // An entry takes four bytes at least and adds below 128 to the id: a row that
-            // could pass INT32_MAX goes to next(), which tells the damage.
-            if (at + static_cast<uint64_t>(end_ - p) * 32 > INT32_MAX) return;
-            while (end_ - p >= 8) {
-                uint64_t head = load8(p);
-                uint64_t ordinals = (head >> 24) & 0xFF;
-                if (ordinals > 4 || (head & 0x8080808080808080ULL & kUsed[ordinals]) != 0) break;
-                at += head & 0xFF;
-                p += 4 + ordinals;
-                visit(static_cast<int32_t>(at), static_cast<size_t>((head >> 16) & 0xFF),
-                      static_cast<uint32_t>(ordinals));
-            }
-            p_ = p;
-            id_ = at;
-        }
-    }
-
-    int32_t id = 0;     // record
-    size_t field = 0;   // field number
-    uint32_t count = 0; // occurrences (ordinals)
+    bool failed() const { return !p_; }
+    bool atEnd() const { return p_ == end_; }
 
 private:
-    bool setId() {
-        if (id_ > INT32_MAX) return fail();
-        id = static_cast<int32_t>(id_);
-        return true;
-    }
-    bool fail() {
-        damaged_ = true;
-        p_ = end_;
-        return false;
-    }
-    bool nextSlowly() {
-        uint64_t delta, part, number, ordinals;
-        if (!(p_ = readVarint(p_, end_, delta)) || !(p_ = readVarint(p_, end_, part)) ||
-            !(p_ = readVarint(p_, end_, number)) || !(p_ = readVarint(p_, end_, ordinals)))
-            return fail();
-        id_ += delta;
-        if (part > UINT16_MAX || number > UINT16_MAX || ordinals > static_cast<uint64_t>(end_ - p_))
-            return fail();
-        for (uint64_t left = ordinals; left > 0; ++p_) {
-            if (p_ == end_) return fail();
-            left -= *p_ < 0x80;
-        }
-        field = static_cast<size_t>(number);
-        count = static_cast<uint32_t>(ordinals);
-        return setId();
-    }
-
     const unsigned char* p_;
     const unsigned char* end_;
-    uint64_t id_ = 0;
-    bool damaged_ = false;
 };
 
-}  // namespace
-
-int64_t countPostingRecords(std::string_view data, int64_t segment, const StaleSet& stale,
-                            const std::bitset<256>& fields) {
-    int32_t counted = 0;
-    int64_t records = 0;
-    EntryReader entry(data);
-    while (entry.next()) {
-        // Entries of one record follow one another (several parts or fields): count it once.
-        if (entry.id == counted || entry.field >= fields.size() || !fields.test(entry.field)) continue;
-        if (!stale.empty() && stale.count(staleKey(segment, entry.id))) continue;
-        counted = entry.id;
-        ++records;
+// Reads the record ids of a row one by one, checking that they ascend and stay ids.
+class IdReader {
+public:
+    explicit IdReader(const PostingRow& row) : ids_(row.ids) {}
+    // The next id, or 0 when the block is damaged.
+    int32_t next() {
+        uint64_t step = ids_.next();
+        id_ += step;
+        if (step == 0 || id_ > INT32_MAX || ids_.failed()) return 0;
+        return static_cast<int32_t>(id_);
     }
-    return entry.damaged() ? -1 : records;
+    // True when the block ended exactly after the row's last record.
+    bool complete(const PostingRow& row) const { return ids_.atEnd() && static_cast<int64_t>(id_) == row.last; }
+
+private:
+    BlockReader ids_;
+    uint64_t id_ = 0;
+};
+
+bool superseded(const PostingRow& row, int32_t id) {
+    return row.stale && row.stale->count(staleKey(row.segment, id));
 }
 
-namespace {
+// The format 1 row's entries: record step, part, field, occurrences, ordinal steps.
+bool decodeFormat1(std::string_view data, TermPostings& out) {
+    size_t pos = 0;
+    uint64_t id = 0;
+    while (pos < data.size()) {
+        uint64_t delta, part, field, count;
+        if (!getVarint(data, pos, delta) || !getVarint(data, pos, part) ||
+            !getVarint(data, pos, field) || !getVarint(data, pos, count))
+            return false;
+        id += delta;
+        if (id > INT32_MAX || part > UINT16_MAX || field > UINT16_MAX || count > data.size())
+            return false;
+        out.entries.push_back(PostingEntry{static_cast<int32_t>(id), static_cast<uint16_t>(part),
+                                           static_cast<uint16_t>(field), static_cast<uint32_t>(count),
+                                           static_cast<uint32_t>(out.ordinals.size())});
+        uint64_t ordinal = 0;
+        for (uint64_t k = 0; k < count; ++k) {
+            uint64_t step;
+            if (!getVarint(data, pos, step)) return false;
+            ordinal += step;
+            out.ordinals.push_back(static_cast<uint32_t>(ordinal));
+        }
+    }
+    return true;
+}
 
-// Appends the records that `entry` skims (see EntryReader::skim) in the fields that
-// `wanted` marks (fields below 128) to `ids`, and their hits to `total`. Without a
-// branch on the data: a word's entries fall in and out of the searched fields and
-// repeat a record (several fields) in no order a processor can predict. `last` is the
-// last record appended.
-void skimRecords(EntryReader& entry, const std::array<uint8_t, 128>& wanted, std::vector<int32_t>& ids,
-                 int32_t& last, int64_t& total) {
-    constexpr size_t kChunk = 512;
-    int32_t chunk[kChunk];
-    size_t n = 0;
-    uint64_t sum = 0;
-    entry.skim([&](int32_t id, size_t field, uint32_t count) {
-        const uint32_t take = wanted[field];  // field is below 128 on this path
-        sum += count & (0U - take);
-        chunk[n] = id;
-        n += take & static_cast<uint32_t>(id != last);
-        last = take ? id : last;
-        if (n == kChunk) {
-            ids.insert(ids.end(), chunk, chunk + n);
-            n = 0;
+// Walks the places of a row record by record: visit(id, part, field, count, ordinals
+// reader) for each place of a record that is not superseded; the visitor must read
+// exactly `count` ordinal steps when it reads any (readAll tells). False when damaged.
+template <typename Visit> bool walkPlaces(const PostingRow& row, bool readOrdinals, Visit visit) {
+    IdReader ids(row);
+    BlockReader places(row.places);
+    for (int64_t r = 0; r < row.records; ++r) {
+        int32_t id = ids.next();
+        if (id == 0) return false;
+        const bool keep = !superseded(row, id);
+        uint64_t entries = places.next();
+        if (entries == 0 || entries > row.places.size()) return false;
+        for (uint64_t e = 0; e < entries; ++e) {
+            uint64_t part = places.next(), field = places.next(), count = places.next();
+            if (places.failed() || part > UINT16_MAX || field > UINT16_MAX || count == 0 ||
+                count > row.places.size())
+                return false;
+            if (keep) visit(id, static_cast<uint16_t>(part), static_cast<uint16_t>(field),
+                            static_cast<uint32_t>(count), places);
+            if (!keep || !readOrdinals)
+                for (uint64_t k = 0; k < count; ++k) places.next();
+            if (places.failed()) return false;
+        }
+    }
+    return ids.complete(row) && places.atEnd();
+}
+
+}  // namespace
+
+EncodedRow encodePostings(const std::vector<Occurrence>& sorted) {
+    EncodedRow row;
+    std::bitset<256> present;
+    std::string places;
+    int32_t previousId = 0;
+    for (size_t i = 0; i < sorted.size();) {
+        const int32_t id = sorted[i].id;
+        size_t recordEnd = i;
+        size_t entries = 0;
+        while (recordEnd < sorted.size() && sorted[recordEnd].id == id) {
+            size_t end = recordEnd;
+            while (end < sorted.size() && sorted[end].id == id && sorted[end].part == sorted[recordEnd].part &&
+                   sorted[end].field == sorted[recordEnd].field)
+                ++end;
+            ++entries;
+            recordEnd = end;
+        }
+        putVarint(row.ids, static_cast<uint64_t>(id - previousId));
+        putVarint(row.counts, recordEnd - i);
+        putVarint(row.places, entries);
+        for (size_t k = i; k < recordEnd;) {
+            size_t end = k;
+            while (end < recordEnd && sorted[end].part == sorted[k].part && sorted[end].field == sorted[k].field) ++end;
+            putVarint(row.places, sorted[k].part);
+            putVarint(row.places, sorted[k].field);
+            putVarint(row.places, end - k);
+            present.set(sorted[k].field & 0xFF);
+            uint32_t previous = 0;
+            for (size_t o = k; o < end; ++o) {
+                putVarint(row.places, sorted[o].ordinal - previous);
+                previous = sorted[o].ordinal;
+            }
+            k = end;
+        }
+        ++row.records;
+        row.hits += static_cast<int64_t>(recordEnd - i);
+        row.last = id;
+        previousId = id;
+        i = recordEnd;
+    }
+    for (size_t field = 0; field < present.size(); ++field)
+        if (present.test(field)) row.fields.push_back(static_cast<char>(field));
+    return row;
+}
+
+bool convertFormat1(std::string_view data, EncodedRow& out) {
+    TermPostings postings;
+    if (!decodeFormat1(data, postings)) return false;
+    std::vector<Occurrence> list;
+    list.reserve(postings.ordinals.size());
+    for (const PostingEntry& entry : postings.entries)
+        for (uint32_t k = 0; k < entry.count; ++k)
+            list.push_back(Occurrence{entry.id, entry.part, entry.field, postings.ordinals[entry.ordinals + k]});
+    if (!std::is_sorted(list.begin(), list.end())) return false;
+    out = encodePostings(list);
+    return true;
+}
+
+bool rowWithin(const PostingRow& row, const std::bitset<256>& fields) {
+    for (char field : row.fields)
+        if (!fields.test(static_cast<unsigned char>(field))) return false;
+    return true;
+}
+
+bool decodePostings(const PostingRow& row, TermPostings& out, bool withOrdinals) {
+    out.hasOrdinals = withOrdinals;
+    return walkPlaces(row, withOrdinals, [&](int32_t id, uint16_t part, uint16_t field, uint32_t count,
+                                             BlockReader& places) {
+        out.entries.push_back(PostingEntry{id, part, field, count, static_cast<uint32_t>(out.ordinals.size())});
+        if (!withOrdinals) return;
+        uint64_t ordinal = 0;
+        for (uint32_t k = 0; k < count; ++k) {
+            ordinal += places.next();
+            out.ordinals.push_back(static_cast<uint32_t>(ordinal));
         }
     });
-    ids.insert(ids.end(), chunk, chunk + n);
-    total += static_cast<int64_t>(sum);
 }
 
-}  // namespace
+bool appendRecordIds(const PostingRow& row, std::vector<int32_t>& out) {
+    if (row.records < 0 || static_cast<uint64_t>(row.records) > row.ids.size()) return false;
+    const size_t first = out.size();
+    out.resize(first + static_cast<size_t>(row.records));
+    int32_t* to = out.data() + first;
+    const auto* p = reinterpret_cast<const unsigned char*>(row.ids.data());
+    const auto* end = p + row.ids.size();
+    uint64_t id = 0;
+    for (int64_t r = 0; r < row.records; ++r) {
+        // Records of a common word lie close together: nearly every step is one byte.
+        if (p < end && static_cast<unsigned>(*p - 1) < 0x7F) {
+            id += *p++;
+        } else {
+            uint64_t step = 0;
+            p = readVarint(p, end, step);
+            if (!p || step == 0 || step > INT32_MAX) return false;
+            id += step;
+        }
+        to[r] = static_cast<int32_t>(id);  // checked below: ids only grow, the last is checked
+    }
+    return p == end && static_cast<int64_t>(id) == row.last && row.last <= INT32_MAX;
+}
 
-bool decodeRecordHits(std::string_view data, int64_t segment, const StaleSet& stale,
-                      const std::bitset<256>& fields, RecordHits& out) {
+bool decodeRecordHits(const PostingRow& row, const std::bitset<256>& fields, RecordHits& out) {
     std::vector<int32_t>& ids = *out.ids;
     const size_t first = ids.size();  // records of earlier rows are never merged with these
-    const bool plain = stale.empty();
-    std::array<uint8_t, 128> wanted{};
-    for (size_t field = 0; field < wanted.size(); ++field) wanted[field] = fields.test(field) ? 1 : 0;
-    EntryReader entry(data);
-    for (;;) {
-        // Nearly every entry of a real index takes the skimming path: the field test,
-        // the sum and the record only.
-        if (plain) {
-            int32_t last = ids.size() > first ? ids.back() : 0;
-            if (!out.hasCounts) {
-                skimRecords(entry, wanted, ids, last, out.total);
-            } else {
-                entry.skim([&](int32_t id, size_t field, uint32_t count) {
-                    if (!wanted[field]) return;
-                    out.total += count;
-                    if (id != last) {
-                        ids.push_back(last = id);
-                        out.counts.push_back(count);
-                    } else {
-                        out.counts.back() += count;
-                    }
-                });
+    if (rowWithin(row, fields)) {
+        if (!out.hasCounts && !row.stale) {
+            out.total += row.hits;
+            return appendRecordIds(row, ids);
+        }
+        IdReader reader(row);
+        BlockReader counts(row.counts);
+        int64_t sum = 0;
+        for (int64_t r = 0; r < row.records; ++r) {
+            int32_t id = reader.next();
+            uint64_t count = counts.next();
+            if (id == 0 || count == 0 || count > static_cast<uint64_t>(row.hits)) return false;
+            sum += static_cast<int64_t>(count);
+            if (superseded(row, id)) continue;
+            ids.push_back(id);
+            out.total += static_cast<int64_t>(count);
+            if (out.hasCounts) out.counts.push_back(static_cast<uint32_t>(count));
+        }
+        return reader.complete(row) && counts.atEnd() && !counts.failed() && sum == row.hits;
+    }
+    return walkPlaces(row, false, [&](int32_t id, uint16_t, uint16_t field, uint32_t count, BlockReader&) {
+        if (!fields.test(field)) return;
+        out.total += count;
+        if (ids.size() > first && ids.back() == id) {
+            if (out.hasCounts) out.counts.back() += count;
+            return;
+        }
+        ids.push_back(id);
+        if (out.hasCounts) out.counts.push_back(count);
+    });
+}
+
+int64_t countPostingRecords(const PostingRow& row, const std::bitset<256>& fields) {
+    if (row.records < 0) return -1;
+    int64_t records = 0;
+    if (rowWithin(row, fields)) {
+        if (!row.stale) return row.records;
+        IdReader ids(row);
+        for (int64_t r = 0; r < row.records; ++r) {
+            int32_t id = ids.next();
+            if (id == 0) return -1;
+            if (!superseded(row, id)) ++records;
+        }
+        return ids.complete(row) ? records : -1;
+    }
+    int32_t counted = 0;
+    bool read = walkPlaces(row, false, [&](int32_t id, uint16_t, uint16_t field, uint32_t, BlockReader&) {
+        if (id == counted || !fields.test(field)) return;  // a record's places follow one another
+        counted = id;
+        ++records;
+    });
+    return read ? records : -1;
+}
+
+void PackedIds::decodeTo(size_t i) const {
+    // In runs of a few thousand: a walk asks for one id after the other.
+    const size_t target = std::min(count_, std::max(i + 1, decoded_.size() + 2048));
+    decoded_.reserve(target);
+    const auto* begin = reinterpret_cast<const unsigned char*>(steps_.data());
+    const auto* p = begin + next_;
+    const auto* end = begin + steps_.size();
+    uint64_t id = id_;
+    bool damaged = false;
+    while (decoded_.size() < target) {
+        uint64_t step = 0;
+        if (p < end && static_cast<unsigned>(*p - 1) < 0x7F) {
+            step = *p++;
+        } else {
+            p = readVarint(p, end, step);
+            if (!p || step == 0) {
+                damaged = true;
+                break;
             }
         }
-        if (!entry.next()) break;
-        if (entry.field >= fields.size() || !fields.test(entry.field)) continue;
-        if (!stale.empty() && stale.count(staleKey(segment, entry.id))) continue;
-        out.total += entry.count;
-        if (ids.size() > first && ids.back() == entry.id) {
-            if (out.hasCounts) out.counts.back() += entry.count;
-            continue;
+        id += step;
+        if (id > static_cast<uint64_t>(last_)) {
+            damaged = true;
+            break;
         }
-        ids.push_back(entry.id);
-        if (out.hasCounts) out.counts.push_back(entry.count);
+        decoded_.push_back(static_cast<int32_t>(id));
     }
-    return !entry.damaged();
+    if (!damaged && decoded_.size() == count_ && (p != end || id != static_cast<uint64_t>(last_))) damaged = true;
+    if (damaged) throw EngineError(kDatabaseFormat, database_, "damaged record ids of a word in " + database_);
+    next_ = static_cast<size_t>(p - begin);
+    id_ = id;
 }
 
 void sortPostings(TermPostings& postings) {

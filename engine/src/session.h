@@ -41,13 +41,19 @@ public:
     Records() = default;
     // Every record in database 0 of the base.
     explicit Records(IdList ids) : ids_(std::move(ids)) {}
+    // Every record in database 0, as its index row holds them.
+    explicit Records(std::shared_ptr<const PackedIds> packed) : packed_(std::move(packed)) {}
     explicit Records(std::vector<RecordRef> refs) : refs_(std::move(refs)) {}
 
-    size_t size() const { return ids_ ? ids_->size() : refs_.size(); }
-    RecordRef operator[](size_t i) const { return ids_ ? RecordRef{0, (*ids_)[i]} : refs_[i]; }
+    size_t size() const { return ids_ ? ids_->size() : packed_ ? packed_->size() : refs_.size(); }
+    RecordRef operator[](size_t i) const {
+        if (ids_) return RecordRef{0, (*ids_)[i]};
+        return packed_ ? RecordRef{0, (*packed_)[i]} : refs_[i];
+    }
 
 private:
     IdList ids_;                   // set: one database
+    std::shared_ptr<const PackedIds> packed_;  // set of one word: one database
     std::vector<RecordRef> refs_;  // else: each record with its database
 };
 

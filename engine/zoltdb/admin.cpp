@@ -79,6 +79,16 @@ void progress(int64_t records, bool done) {
     std::cerr << "\r" << records << " records loaded" << (done ? "\n" : "") << std::flush;
 }
 
+// Opens database `name` for writing, telling when its index was rewritten into the
+// present format on the way.
+std::shared_ptr<Database> openForWriting(const std::string& dataDir, const std::string& name) {
+    auto db = Database::open(dataDir, name, true);
+    if (int from = db->upgradedFrom())
+        std::cerr << "zoltdb: " << db->name() << ": word index rewritten from format " << from
+                  << " into format " << kFormatVersion << "\n";
+    return db;
+}
+
 }  // namespace
 
 int initSystem(const std::string& dataDir, bool publicUser) {
@@ -109,7 +119,7 @@ int createDatabase(const std::string& dataDir, const std::string& name, const st
 
 int loadRecords(const std::string& dataDir, const std::string& name, const std::string& file) {
     return reporting([&] {
-        auto db = Database::open(dataDir, name, true);
+        auto db = openForWriting(dataDir, name);
         std::ifstream stream;
         bool fromStdin = file == "-";
         if (!fromStdin) {
@@ -206,7 +216,7 @@ int deleteRecords(const std::string& dataDir, const std::string& name, const std
                 return fail("invalid record id '" + text + "'");
             numbers.push_back(id);
         }
-        auto db = Database::open(dataDir, name, true);
+        auto db = openForWriting(dataDir, name);
         Loader loader(*db);
         loader.begin();
         int missing = 0;

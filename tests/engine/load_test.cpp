@@ -7,6 +7,7 @@
 
 #include "codes.h"
 #include "engine_fixture.h"
+#include "varint.h"
 
 namespace {
 
@@ -181,6 +182,58 @@ TEST_F(Loading, RecordsOfSeveralSegmentsComeInIdOrderWithTheirHits) {
     ASSERT_EQ(ccl("FIND editor"), ZDB_OK);
     EXPECT_EQ(ids(), (std::vector<int>{1, 2}));
     EXPECT_EQ(search().hits, 3);
+}
+
+// Format 1 kept each place with its record id and no counts: a file of it is read as it
+// is, and the first command that writes it rewrites its index.
+TEST_F(Loading, AnIndexOfTheFirstFormatIsReadAndRewrittenByTheFirstWrite) {
+    addRecords("PACKAGES", {R"({"id": 3, "PACKAGE": "nano", "DESCRIPTION": "small editor, text editor"})"});
+    const std::pair<int, int> editor{3, 4}, phrase{3, 6};
+    ASSERT_EQ(find("editor"), editor);
+    ASSERT_EQ(find("\"text editor\""), phrase);
+    {
+        auto db = zdb::Database::open(dir.path, "PACKAGES", true);
+        zdb::Connection& connection = db->connection();
+        connection.exec("CREATE TABLE old(term TEXT NOT NULL, seg INTEGER NOT NULL, data BLOB NOT NULL)");
+        zdb::Statement read(connection, "SELECT term, seg, records, last, ids, places FROM posting");
+        zdb::Statement write(connection, "INSERT INTO old(term, seg, data) VALUES(?, ?, ?)");
+        while (read.step()) {
+            zdb::PostingRow row;
+            row.records = read.integer(2);
+            row.last = read.integer(3);
+            row.ids = read.bytes(4);
+            row.places = read.bytes(5);
+            zdb::TermPostings postings;
+            ASSERT_TRUE(zdb::decodePostings(row, postings));
+            std::string data;  // per place: record step, part, field, occurrences, ordinal steps
+            int32_t previous = 0;
+            for (const zdb::PostingEntry& entry : postings.entries) {
+                for (uint64_t number : {uint64_t(entry.id - previous), uint64_t(entry.part), uint64_t(entry.field),
+                                        uint64_t(entry.count)})
+                    zdb::putVarint(data, number);
+                for (uint32_t k = 0; k < entry.count; ++k)
+                    zdb::putVarint(data, postings.ordinals[entry.ordinals + k] -
+                                             (k ? postings.ordinals[entry.ordinals + k - 1] : 0));
+                previous = entry.id;
+            }
+            write.reset();
+            write.bind(1, read.bytes(0)).bind(2, read.integer(1)).bindBlob(3, data).run();
+        }
+        connection.exec("DROP TABLE posting; ALTER TABLE old RENAME TO posting;"
+                        "CREATE UNIQUE INDEX posting_key ON posting(term, seg);"
+                        "UPDATE meta SET value = '1' WHERE key = 'format'");
+    }
+    EXPECT_EQ(find("editor"), editor);
+    EXPECT_EQ(find("\"text editor\""), phrase);
+    {
+        auto db = zdb::Database::open(dir.path, "PACKAGES", true);
+        EXPECT_EQ(db->upgradedFrom(), 1);
+        zdb::Statement format(db->connection(), "SELECT value FROM meta WHERE key = 'format'");
+        ASSERT_TRUE(format.step());
+        EXPECT_EQ(format.bytes(0), "2");
+    }
+    EXPECT_EQ(find("editor"), editor);
+    EXPECT_EQ(find("\"text editor\""), phrase);
 }
 
 TEST_F(Loading, AMergeLeftHalfDoneStaysConsistentAndIsFinishedLater) {

@@ -1,8 +1,9 @@
-// postings_test.cpp - the index row decoders agree: records and hits read without
-// building entries (FIND's way) against the entries with their ordinals.
+// postings_test.cpp - the index row decoders agree: records and hits read from a row's
+// counts and ids, or from its places, against the entries with their ordinals.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include "postings.h"
@@ -43,38 +44,55 @@ TEST(Postings, RecordsAndHitsAgreeWithTheEntries) {
                                      ordinals(4, 2, {3}), ordinals(5, 2, {4})})},
         {"a field number of two bytes", join({ordinals(1, 200, {1}), ordinals(2, 2, {1}), ordinals(3, 2, {1, 2})})},
     };
-    std::bitset<256> fields;
-    fields.set(2).set(3);
+    std::bitset<256> some, all;
+    some.set(2).set(3);
+    all.set();
     for (const Case& c : cases) {
         std::vector<Occurrence> sorted = c.places;
         std::sort(sorted.begin(), sorted.end());
-        std::string row = zdb::encodePostings(sorted);
+        zdb::EncodedRow encoded = zdb::encodePostings(sorted);
+        const zdb::PostingRow row = encoded.view(1);
         zdb::TermPostings entries;
-        ASSERT_TRUE(zdb::decodePostings(row, 1, {}, entries)) << c.name;
-        std::map<int32_t, uint32_t> expected;
+        ASSERT_TRUE(zdb::decodePostings(row, entries)) << c.name;
+        EXPECT_EQ(entries.ordinals.size(), sorted.size()) << c.name;
+        // The fields searched, then every field: the counts and ids alone answer for the second.
+        for (const std::bitset<256>& fields : {some, all}) {
+            std::map<int32_t, uint32_t> expected;
+            for (const zdb::PostingEntry& entry : entries.entries)
+                if (fields.test(entry.field)) expected[entry.id] += entry.count;
+
+            zdb::RecordHits hits;
+            hits.hasCounts = true;
+            ASSERT_TRUE(zdb::decodeRecordHits(row, fields, hits)) << c.name;
+            std::map<int32_t, uint32_t> got;
+            for (size_t i = 0; i < hits.ids->size(); ++i) got[(*hits.ids)[i]] += hits.counts[i];
+            EXPECT_EQ(got, expected) << c.name;
+            EXPECT_EQ(hits.ids->size(), expected.size()) << c.name;  // each record once
+            int64_t total = 0;
+            for (const auto& [id, count] : expected) total += count;
+            EXPECT_EQ(hits.total, total) << c.name;
+            EXPECT_EQ(zdb::countPostingRecords(row, fields), static_cast<int64_t>(expected.size())) << c.name;
+
+            // A superseded record is left out; a row cut short is damaged, never read past.
+            zdb::StaleSet stale{zdb::staleKey(1, expected.begin()->first)};
+            zdb::PostingRow fresh = row;
+            fresh.stale = &stale;
+            zdb::RecordHits kept;
+            ASSERT_TRUE(zdb::decodeRecordHits(fresh, fields, kept)) << c.name;
+            EXPECT_EQ(kept.ids->size() + 1, expected.size()) << c.name;
+            zdb::PostingRow cut = row;
+            cut.places.remove_suffix(1);
+            cut.ids.remove_suffix(1);
+            zdb::RecordHits none;
+            EXPECT_FALSE(zdb::decodeRecordHits(cut, fields, none)) << c.name;
+        }
+        // The ids as FIND keeps them for a set: read one by one, as far as asked.
+        zdb::PackedIds packed(std::string(row.ids), static_cast<size_t>(row.records), static_cast<int32_t>(row.last), "DB");
+        ASSERT_EQ(packed.size(), static_cast<size_t>(row.records)) << c.name;
+        std::vector<int32_t> ids;
         for (const zdb::PostingEntry& entry : entries.entries)
-            if (fields.test(entry.field)) expected[entry.id] += entry.count;
-
-        zdb::RecordHits hits;
-        hits.hasCounts = true;
-        ASSERT_TRUE(zdb::decodeRecordHits(row, 1, {}, fields, hits)) << c.name;
-        std::map<int32_t, uint32_t> got;
-        for (size_t i = 0; i < hits.ids->size(); ++i) got[(*hits.ids)[i]] += hits.counts[i];
-        EXPECT_EQ(got, expected) << c.name;
-        EXPECT_EQ(hits.ids->size(), expected.size()) << c.name;  // each record once
-        int64_t total = 0;
-        for (const auto& [id, count] : expected) total += count;
-        EXPECT_EQ(hits.total, total) << c.name;
-        EXPECT_EQ(zdb::countPostingRecords(row, 1, {}, fields), static_cast<int64_t>(expected.size())) << c.name;
-
-        // A superseded record is left out; a row cut short is damaged, never read past.
-        zdb::StaleSet stale{zdb::staleKey(1, expected.begin()->first)};
-        zdb::RecordHits fresh;
-        ASSERT_TRUE(zdb::decodeRecordHits(row, 1, stale, fields, fresh)) << c.name;
-        EXPECT_EQ(fresh.ids->size() + 1, expected.size()) << c.name;
-        zdb::RecordHits cut;
-        EXPECT_FALSE(zdb::decodeRecordHits(std::string_view(row).substr(0, row.size() - 1), 1, {}, fields, cut))
-            << c.name;
+            if (ids.empty() || ids.back() != entry.id) ids.push_back(entry.id);
+        for (size_t i = ids.size(); i-- > 0;) EXPECT_EQ(packed[i], ids[i]) << c.name;
     }
 }
 
