@@ -1,6 +1,7 @@
 // Tests of the session's set-making orders, display terms and hit lists on the engine
 // double: the orders sent and the states of each failure, the window limits, and the
-// pages written with their hits marked.
+// hit list's bounds. Pages of hits with their anchors are checked in whole pages
+// (ResultPage.HitListFromTheWindowPages).
 
 #include <gtest/gtest.h>
 
@@ -68,48 +69,26 @@ TEST_F(HitList, DisplayTerms) {
     EXPECT_EQ(db->engineError, zdbdouble::kNoSuchTermCode);
 }
 
-TEST_F(HitList, WindowSizeFromTheRequestIsBounded) {
-    struct Case { int rows; int columns; Calls definitions; };
+// The window's size from the request is bounded; the SHOW arguments follow the sorted list.
+TEST_F(HitList, WindowSizeAndShowArguments) {
+    struct Case { int rows, columns, all, sortedFlag; Calls definitions; std::string command; };
     const Case cases[] = {
-        {50, 80, {}}, {1, 80, {}}, {101, 10001, {}}, {2, 10000, {"ZdbDefineWindow(1,2,10000)"}},
-        {100, 1, {"ZdbDefineWindow(1,100,80)"}},
-    };
-    for (const auto& c : cases) {
-        SetUp();
-        e.answer("FORWARD ", Answer{ZDB_END_OF_DISPLAY, -1, {}});
-        CapturedResponse response;
-        EXPECT_EQ(db->outputFormat("", c.rows, c.columns, 0), 0);
-        EXPECT_EQ(e.callsNamed("ZdbDefineWindow"), c.definitions) << c.rows << "x" << c.columns;
-    }
-}
-
-TEST_F(HitList, ShowArgumentsFollowTheSortedList) {
-    struct Case { int all; int sortedFlag; std::string command; };
-    const Case cases[] = {
-        {0, 1, "SHOW R=FROM 1 f=short"}, {1, 0, "SHOW R=FROM 1 f=short"}, {1, 1, "SHOW SORT=#0 f=short"},
+        {50, 80, 0, 1, {}, "SHOW R=FROM 1 f=short"},
+        {1, 80, 1, 0, {}, "SHOW R=FROM 1 f=short"},
+        {101, 10001, 1, 1, {}, "SHOW SORT=#0 f=short"},
+        {2, 10000, 0, 0, {"ZdbDefineWindow(1,2,10000)"}, "SHOW R=FROM 1 f=short"},
+        {100, 1, 0, 0, {"ZdbDefineWindow(1,100,80)"}, "SHOW R=FROM 1 f=short"},
     };
     for (const auto& c : cases) {
         SetUp();
         e.answer("FORWARD ", Answer{ZDB_END_OF_DISPLAY, -1, {}});
         CapturedResponse response;
         db->sortedFlag = c.sortedFlag;
-        EXPECT_EQ(db->outputFormat("f=short", 50, 80, c.all), 0);
+        EXPECT_EQ(db->outputFormat("f=short", c.rows, c.columns, c.all), 0);
+        EXPECT_EQ(e.callsNamed("ZdbDefineWindow"), c.definitions) << c.rows << "x" << c.columns;
         EXPECT_EQ(commands(), (Calls{"ZdbExecuteCcl(" + c.command + ")", "ZdbExecuteCcl(FORWARD )"}))
             << c.all << "/" << c.sortedFlag;
     }
-}
-
-TEST_F(HitList, PagesAreWrittenWithTheirHitsUntilTheEnd) {
-    e.windowPages = {{{"1 cats & dogs", {{3, 4}, {10, 4}}}, {"2 none", {}}}, {{"3 <cat>", {{4, 3}}}}};
-    e.windowEnd = ZDB_NO_MORE_TO_SHOW;
-    CapturedResponse response;
-    db->hilite = 2;
-    EXPECT_EQ(db->outputFormat("", 50, 80, 0), 0);
-    EXPECT_EQ(response.text(),
-              "1 <a class=\"zgwnav\" name=\"hit1\" href=#hit2>cats</a> &amp; "
-              "<a class=\"zgwnav\" name=\"hit2\" href=#hit3>dogs</a>\n2 none\n"
-              "3 &lt;<a class=\"zgwnav\" name=\"hit3\" href=#hit4>cat</a>&gt;\n");
-    EXPECT_EQ(commands().size(), 3u) << "SHOW, FORWARD, FORWARD past the last page";
 }
 
 TEST_F(HitList, AnEngineThatNeverEndsTheListStopsAfter10000Turns) {

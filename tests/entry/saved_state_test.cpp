@@ -1,6 +1,8 @@
-// Tests of saved results (${ZGWIDS}) and saved URL stacks (${ZGWURLSAVE}): reading them
-// back from the page cache, the expiry rule with and without its redirect, and names
-// from the request that must never open anything but a cache file of the program's own.
+// Tests of saved results (${ZGWIDS}) and saved URL stacks (${ZGWURLSAVE}) read back from
+// the page cache: the expiry rule with and without its redirect, the bounds of what is
+// read, and names from the request that must never open anything but a cache file of
+// the program's own. Reading them back on the way is followed end to end (History,
+// SearchPage.PagesFollowTheirLinksForwardAndBack).
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,23 +17,6 @@ namespace {
 
 using Texts = std::vector<std::string>;
 using SavedState = GatewayTest;
-
-const std::string kRecord = "cats\nFIND x\n0,5,3,17,23,40\n";
-
-TEST_F(SavedState, SavedResultReplacesTheSearch) {
-    writeFile(site->cache / "12/1700000000_4242.ids", kRecord);
-    configured({{"${ZGWIDS}", "2.12/1700000000_4242"}, {"${BASE}", "docs"}});
-    ASSERT_EQ(gw->cgiParse(), 0) << gw->errorText.view();
-    EXPECT_EQ(gw->skipFind, 1);
-    EXPECT_EQ(gw->idsMode, 100);
-    EXPECT_EQ(gw->idsName.view(), "12/1700000000_4242");
-    EXPECT_EQ(gw->findresult.findString.view(), "cats");
-    EXPECT_EQ(textsOf(gw->cclCommands), Texts{"FIND x"});
-    EXPECT_EQ(textsOf(gw->findresult.rid), (Texts{"17", "23", "40"}));
-    EXPECT_EQ(gw->findresult.ris, 2) << "the position of the link wins";
-    EXPECT_EQ(gw->findresult.hits, 5);
-    EXPECT_EQ(gw->findresult.rfound, 3);
-}
 
 TEST_F(SavedState, SavedResultsThatCannotBeReadAreAnsweredAsExpired) {
     struct Case { const char* name; std::string value; const char* config; std::string text; const char* file;
@@ -78,20 +63,6 @@ TEST_F(SavedState, SavedResultsThatCannotBeReadAreAnsweredAsExpired) {
         EXPECT_EQ(gw->skipFind, 0) << c.name;
         EXPECT_TRUE(gw->findresult.rid.empty()) << c.name;
         EXPECT_TRUE(engine().callsNamed("ZdbStartZolt").empty()) << c.name;
-    }
-}
-
-TEST_F(SavedState, SavedUrlStacksOfEveryForm) {
-    const char* const names[] = {"7/1700000000_42", "7/3.1700000000_42", "7/D.1700000000_42",
-                                 "7/F2.1700000000_42", "59/0_1"};
-    for (const char* name : names) {
-        fresh();
-        writeFile(site->cache / (std::string(name) + ".urs"), "APPL=a{BASE=b{}APPL=c{}}");
-        configured({{"${ZGWURLSAVE}", name}, {"${SAVEHTML}", "s"}, {"${BASE}", "docs"}});
-        ASSERT_EQ(gw->cgiParse(), 0) << name << ": " << gw->errorText.view();
-        EXPECT_EQ(gw->urlSaveName.view(), name);
-        EXPECT_EQ(textsOf(gw->urlStack), (Texts{"APPL=a{BASE=b{", "APPL=c{", "STDHTML=s"})) << name;
-        EXPECT_EQ(written(), "") << name;
     }
 }
 
