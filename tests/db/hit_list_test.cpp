@@ -27,7 +27,6 @@ TEST_F(HitList, OrdersAndTheirFailures) {
     };
     const Case cases[] = {
         {"FIND", 0, false, Answer{}, 0, 0, "FIND a"},
-        {"FUZZY", 3, false, Answer{}, 0, 0, "FUZZY a"},
         {"no hits is no failure", 0, false, Answer{ZDB_NO_HITS, -1, {}}, 194, 0, "FIND a"},
         {"a refused order", 0, false, Answer{5000, -1, {}}, -270, -270, "FIND a"},
         {"FIND answered as another order", 0, false, Answer{ZDB_OK, ZDB_ORDER_BASE, {}}, -277, -277, "FIND a"},

@@ -98,9 +98,9 @@ TEST_F(Login, FailuresOfLoginAndDatabase) {
 TEST_F(Login, NamesOpenedForTheRequest) {
     struct Case { const char* name; const char* config; const char* base; const char* command; };
     const Case cases[] = {
-        // One database and a cluster of two are opened in every end-to-end search page.
-        {"pseudo name in a list", "BASE realdb PSEUDO nick\n", "nick,news", "BASE  tmpclust=realdb,news"},
-        {"empty pieces fall away", "BASE realdb PSEUDO nick\n", ",nick,,news,", "BASE  tmpclust=realdb,news"},
+        // A pseudo name in a list with empty pieces is opened end to end
+        // (RequestPath.PseudoNamesAndClustersOpenedByName).
+        {"empty pieces at the ends", "BASE realdb PSEUDO nick\n", ",nick,,news,", "BASE  tmpclust=realdb,news"},
         {"first pair wins", "BASE one PSEUDO p\nBASE two PSEUDO p\n", "p", "BASE one"},
         {"a pseudo name for a cluster", "BASE a,b PSEUDO both\n", "both,c", "BASE  tmpclust=a,b,c"},
     };

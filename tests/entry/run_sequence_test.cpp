@@ -104,8 +104,6 @@ TEST_F(RunSequence, FailingCclCommandStopsTheRun) {
     struct Case { const char* name; std::vector<Answer> answers; Texts extra; std::string page; };
     const Case cases[] = {
         {"an even code", {Answer{5002, -1, {}}}, {}, "Syntax error at &lt;a&gt;"},
-        {"9506 twice", {Answer{9506, -1, {}}, Answer{9506, -1, {}}},
-         {"ZdbExecuteCcl(DELETE S=FROM 1)", "ZdbExecuteCcl(FIND a)"}, "Too many search sets"},
         {"a procedure line that answers 0", {Answer{1, 19, {ProcLine{"FIND b", 1}, ProcLine{"FIND c", 1}}}},
          {"ZdbExecuteCcl(FIND b)"}, "Code 0"},
     };
@@ -114,7 +112,6 @@ TEST_F(RunSequence, FailingCclCommandStopsTheRun) {
         for (const auto& answer : c.answers) engine().answer("FIND a", answer);
         engine().answer("FIND b", Answer{0, -1, {}});
         engine().messages[5002] = "Syntax error at <a>";
-        engine().messages[9506] = "Too many search sets";
         engine().messages[0] = "Code 0";
         runRequest({{"${BASE}", "docs"}, {"${CCL}", "FIND a"}, {"${CCL}", "FIND never"}});
         Texts expected{"ZdbExecuteCcl(BASE docs)", "ZdbExecuteCcl(FIND a)"};
