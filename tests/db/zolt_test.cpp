@@ -25,6 +25,14 @@ protected:
         unsetenv("ZDBS_LANG");
         ASSERT_EQ(Zolt::sessionsStarted(), 0) << "an earlier test left a session running";
     }
+    // A session logged in on a fresh double, the double's log emptied.
+    std::unique_ptr<Zolt> loggedIn() {
+        e.reset();
+        auto db = std::make_unique<Zolt>();
+        db->login("u", "");
+        e.log.clear();
+        return db;
+    }
 
     zdbdouble::Engine& e = zdbdouble::engine();
 };
@@ -124,18 +132,16 @@ TEST_F(ZoltTest, OpenBaseFailurePoints) {
         {"no search", {1, 6, {}}, 1, 6000, -1166, 6000},
     };
     for (const auto& c : cases) {
-        e.reset();
-        Zolt db;
-        db.login("u", "");
+        auto db = loggedIn();
         e.answer("BASE docs", c.base);
         e.sessionInfo[6] = {c.infoCode, "DOCS", 0};
         e.searches.push_back({c.searchCode, 0, 0, 0});
-        EXPECT_EQ(db.openBase("docs"), c.state) << c.name;
-        EXPECT_EQ(db.state, c.state) << c.name;
-        EXPECT_EQ(db.engineError, c.engineError) << c.name;
+        EXPECT_EQ(db->openBase("docs"), c.state) << c.name;
+        EXPECT_EQ(db->state, c.state) << c.name;
+        EXPECT_EQ(db->engineError, c.engineError) << c.name;
         if (c.state != 0) {
             e.log.clear();
-            EXPECT_EQ(db.openBase("docs"), c.state) << c.name << ": a failed session does nothing";
+            EXPECT_EQ(db->openBase("docs"), c.state) << c.name << ": a failed session does nothing";
             EXPECT_TRUE(e.log.empty()) << c.name;
         }
     }
@@ -152,14 +158,11 @@ TEST_F(ZoltTest, ProceduresRunLineByLine) {
         {"a failed command is not expanded", Answer{8, ZDB_ORDER_PROCEDURE, {{"FIND a"}}}, 8, {"ZdbExecuteCcl(P)"}},
     };
     for (const auto& c : cases) {
-        e.reset();
-        Zolt db;
-        db.login("u", "");
-        e.log.clear();
+        auto db = loggedIn();
         e.answer("P", c.answer);
         e.answer("FIND zero", Answer{0, 3, {}});
         e.answer("FIND seven", Answer{7, 3, {}});
-        EXPECT_EQ(db.callZdbs("P"), c.result) << c.name;
+        EXPECT_EQ(db->callZdbs("P"), c.result) << c.name;
         EXPECT_EQ(e.callsNamed("ZdbExecuteCcl"), c.commands) << c.name;
     }
 
@@ -188,16 +191,13 @@ TEST_F(ZoltTest, CommandResultsAndTheRetryAfterTooManySets) {
         {"deleting the sets fails", {9506, 1}, 3000, -1151, 3000, {once[0], retried[1]}},
     };
     for (const auto& c : cases) {
-        e.reset();
-        Zolt db;
-        db.login("u", "");
-        db.lastSearchSet = 3;
-        e.log.clear();
+        auto db = loggedIn();
+        db->lastSearchSet = 3;
         for (int code : c.codes) e.answer("FIND x", Answer{code, 3, {}});
         e.answer("DELETE S=FROM 4", Answer{c.deleteCode, 21, {}});
-        EXPECT_EQ(db.doCommand("FIND", "x"), c.result) << c.name;
-        EXPECT_EQ(db.state, c.result < 0 ? c.result : 0) << c.name;
-        EXPECT_EQ(db.engineError, c.engineError) << c.name;
+        EXPECT_EQ(db->doCommand("FIND", "x"), c.result) << c.name;
+        EXPECT_EQ(db->state, c.result < 0 ? c.result : 0) << c.name;
+        EXPECT_EQ(db->engineError, c.engineError) << c.name;
         EXPECT_EQ(e.callsNamed("ZdbExecuteCcl"), c.commands) << c.name;
     }
 }
