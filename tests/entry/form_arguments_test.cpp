@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -64,32 +65,30 @@ TEST(FormArguments, RecordLayoutAndRoundTrip) {
 }
 
 TEST(FormArguments, ReadingSpecialRecords) {
+    // numbers: reverseDefine, ris, hits, rfound.
     struct Case {
-        const char* name; std::string key, text, findString; Ids ccl; int reverseDefine, ris, hits, rfound; Ids rid;
-        Clusters clusters;
+        const char* name; std::string key, text; Ids ccl; std::array<int, 4> numbers; Ids rid; Clusters clusters;
     };
     const std::vector<Case> cases = {
-        {"key moves the position", "7", "f\n2,9,4,1,2,3\n", "f", {}, 0, 7, 9, 4, {"1", "2", "3"}, {}},
-        {"define reverse", "0", "f\nDefine Reverse\nFIND a\n0,1,1,9\n", "f", {"FIND a"}, 1, 0, 1, 1, {"9"}, {}},
-        {"no item line", "4", "f\nFIND a\n", "f", {"FIND a"}, 0, 4, -1, -1, {}, {}},
-        {"missing numbers", "0", "f\n3\n", "f", {}, 0, 0, -1, -1, {}, {}},
-        {"non-numbers and huge numbers", "x", "f\n-,abc,99999999999999\n", "f", {}, 0, 0, 0, 2147483647, {}, {}},
-        {"CRLF lines", "1", "f\r\nFIND a\r\n1,2,2,8,9\r\n", "f", {"FIND a"}, 0, 1, 2, 2, {"8", "9"}, {}},
-        {"malformed cluster items", "0", "f\n0,1,1,3.1,;,x,1.A,b,.c,-2.N,9\n", "f", {}, 0, 0, 1, 1, {"3.1"},
+        {"key moves the position", "7", "f\n2,9,4,1,2,3\n", {}, {0, 7, 9, 4}, {"1", "2", "3"}, {}},
+        {"define reverse", "0", "f\nDefine Reverse\nFIND a\n0,1,1,9\n", {"FIND a"}, {1, 0, 1, 1}, {"9"}, {}},
+        {"no item line", "4", "f\nFIND a\n", {"FIND a"}, {0, 4, -1, -1}, {}, {}},
+        {"missing numbers", "0", "f\n3\n", {}, {0, 0, -1, -1}, {}, {}},
+        {"non-numbers and huge numbers", "x", "f\n-,abc,99999999999999\n", {}, {0, 0, 0, 2147483647}, {}, {}},
+        {"CRLF lines", "1", "f\r\nFIND a\r\n1,2,2,8,9\r\n", {"FIND a"}, {0, 1, 2, 2}, {"8", "9"}, {}},
+        {"malformed cluster items", "0", "f\n0,1,1,3.1,;,x,1.A,b,.c,-2.N,9\n", {}, {0, 0, 1, 1}, {"3.1"},
          {{1, "A,b,.c"}, {-2, "N,9"}}},
-        {"cluster item before any name", "0", "f\n0,1,1,;,lost,2.B\n", "f", {}, 0, 0, 1, 1, {}, {{2, "B"}}},
-        {"items over several lines", "0", "f\n0,1,1,4\n5,;\n1.A\n", "f", {}, 0, 0, 1, 1, {"4", "5"}, {{1, "A"}}},
+        {"cluster item before any name", "0", "f\n0,1,1,;,lost,2.B\n", {}, {0, 0, 1, 1}, {}, {{2, "B"}}},
+        {"items over several lines", "0", "f\n0,1,1,4\n5,;\n1.A\n", {}, {0, 0, 1, 1}, {"4", "5"}, {{1, "A"}}},
     };
     for (const auto& c : cases) {
         auto gw = newController();
         gw->findresult.hits = gw->findresult.rfound = -1;  // "left as they were" shows as -1
         EXPECT_EQ(gw->readFarg(c.key, c.text), 0) << c.name;
-        EXPECT_EQ(gw->findresult.findString.view(), c.findString) << c.name;
+        const FindResult& r = gw->findresult;
+        EXPECT_EQ(r.findString.view(), "f") << c.name;
         EXPECT_EQ(textsOf(gw->cclCommands), c.ccl) << c.name;
-        EXPECT_EQ(gw->findresult.reverseDefine, c.reverseDefine) << c.name;
-        EXPECT_EQ(gw->findresult.ris, c.ris) << c.name;
-        EXPECT_EQ(gw->findresult.hits, c.hits) << c.name;
-        EXPECT_EQ(gw->findresult.rfound, c.rfound) << c.name;
+        EXPECT_EQ((std::array{r.reverseDefine, r.ris, r.hits, r.rfound}), c.numbers) << c.name;
         EXPECT_EQ(textsOf(gw->findresult.rid), c.rid) << c.name;
         EXPECT_EQ(pairs(gw->clusters), c.clusters) << c.name;
     }

@@ -34,7 +34,8 @@ TEST_F(RequestParams, ParametersBecomeSettings) {
         {"ZGWPART 0 changes nothing", {{"${ZGWPART}", "3"}, {"${ZGWPART}", "0"}}, {{"part", "3"}}},
         // Templates, the thesaurus, the language, pictures and views take effect in the
         // tests of the search, the login and the run, and end to end.
-        {"texts", {{"${ZOLTVARA}", "va"}, {"${FINDSTR}", "cats & dogs"}}, {{"varA", "va"}, {"findString", "cats & dogs"}}},
+        {"texts", {{"${ZOLTVARA}", "va"}, {"${FINDSTR}", "cats & dogs"}},
+         {{"varA", "va"}, {"findString", "cats & dogs"}}},
         {"CCL commands", {{"${CCL}", "FIND a"}, {"${CCL}", ""}, {"${CCL}", "Define Reverse"}, {"${ccl}", "SHOW x"}},
          {{"ccl", "FIND a|SHOW x"}, {"reverseDefine", "1"}}},
         {"sort keys", {{"${SORT}", "TI"}, {"${SORT}", ""}, {"${SORT}", "AU/DESC"}}, {{"sort", "TI|AU/DESC"}}},

@@ -99,7 +99,8 @@ TEST_F(SearchTest, DisplayRequests) {
     };
     // Free text without a qualifier goes through the field view; a term list is one page.
     display({{"", "cat"}, {"${DIHTML}", "terms"}}, 1);
-    EXPECT_EQ(commands(), (Texts{"ZdbExecuteCcl(DEFINE FIELDVIEW TPH=TEXT,PHRASE )", "ZdbExecuteCcl(DISPLAY TPH=cat)"}));
+    EXPECT_EQ(commands(),
+              (Texts{"ZdbExecuteCcl(DEFINE FIELDVIEW TPH=TEXT,PHRASE )", "ZdbExecuteCcl(DISPLAY TPH=cat)"}));
     EXPECT_EQ(gw->findresult.findString.view(), "cat");
     EXPECT_TRUE(gw->findresult.rid.empty());
     EXPECT_EQ(gw->findresult.htmlTemplate.view(), "terms");
