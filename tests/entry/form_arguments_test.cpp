@@ -35,8 +35,9 @@ TEST(FormArguments, RecordLayoutAndRoundTrip) {
     };
     const std::vector<Case> cases = {
         {"plain", "cats and dogs", {}, 0, 5, 3, {"17", "23", "40"}, {}, "cats and dogs\n0,5,3,17,23,40\n"},
-        {"clusters registered in order", "x", {"FIND x"}, 2, 5, 3, {"17.1", "9.2"}, {"DOCS", "NEWS", "DOCS"},
-         "x\nFIND x\n2,5,3,17.1,9.2,;,1.DOCS,2.NEWS\n"},
+        // A name is registered once; names compare exactly.
+        {"clusters registered in order", "x", {"FIND x"}, 2, 5, 3, {"17.1", "9.2"}, {"DOCS", "NEWS", "DOCS", "docs"},
+         "x\nFIND x\n2,5,3,17.1,9.2,;,1.DOCS,2.NEWS,3.docs\n"},
         {"registered text with commas", "y", {}, 0, 2, 2, {"1.1", "2.2"}, {"a,b", "c,,d,", "e"},
          "y\n0,2,2,1.1,2.2,;,1.a,b,2.c,,d,,3.e\n"},
         // Line ends inside the texts would split the record: they are written as blanks.
