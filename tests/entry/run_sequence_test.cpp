@@ -1,7 +1,7 @@
 // Tests of the controller's run sequence on the engine double: the order of the steps,
 // which refusals become the login form, the commands of ${CCL} and the kinds of output.
 // What the steps after the commands write is theirs to test; here a request must end
-// in exactly one response. Failures of login and database are tested in login_test.cpp.
+// in exactly one response. Failures of the login are tested in login_test.cpp.
 
 #include "entry/field_value.h"
 #include "support/gateway_fixture.h"
