@@ -181,8 +181,6 @@ TEST_F(ProcessEntry, LoginFormFileAndMessage) {
         // After a submitted form: the engine's message for the code the refused login kept.
         {"application directory, form submitted", "%24%7BAPPL%7D=lib&uname=anna&passwd=pw", "Lib", app, config,
          cookies + kFormHeader + "<p>message 16418</p>" + field},
-        {"application directory, first visit: no complaint", "%24%7BAPPL%7D=lib", "Lib", app, config,
-         kFormHeader + "<p></p>" + field},
         {"application directory without the file", "a=1", "lib", (scratch_ / "empty").string(), config,
          kFormHeader + "system form"},
         // A missing file gives the short page with the path it looked for, escaped.

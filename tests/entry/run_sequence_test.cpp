@@ -34,7 +34,6 @@ TEST_F(RunSequence, EachKindOfOutputComesInItsOrder) {
          {{"${HTML}", "page"}, {"${ZOLTPIFE}", "LOGO"}, {"${ZOLTVFLD}", "2.DOC.TEXT"}, {"${CCL}", "FIND a"}}, {}, 0},
         {"view of a text field before the commands",
          {{"${ZOLTVFLD}", "2.DOC.TEXT"}, {"${CCL}", "FIND a"}, {"${ZGWIDS}", "1.3/100_7"}}, {"FIND R=23 AND (cats)"}, 1},
-        {"view without a saved result", {{"${ZOLTVFLD}", "0.DOC"}}, {}, 1},
     };
     for (const auto& c : cases) {
         fresh();
