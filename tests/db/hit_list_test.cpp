@@ -1,6 +1,7 @@
 // Tests of the session's set-making orders, display terms and hit lists on the engine
 // double: the orders sent and the states of each failure, the window limits, and the
-// pages written with their hits marked.
+// hit list's bounds. Pages of hits with their anchors are checked in whole pages
+// (ResultPage.HitListFromTheWindowPages).
 
 #include <gtest/gtest.h>
 
@@ -26,7 +27,6 @@ TEST_F(HitList, OrdersAndTheirFailures) {
     };
     const Case cases[] = {
         {"FIND", 0, false, Answer{}, 0, 0, "FIND a"},
-        {"FUZZY", 3, false, Answer{}, 0, 0, "FUZZY a"},
         {"no hits is no failure", 0, false, Answer{ZDB_NO_HITS, -1, {}}, 194, 0, "FIND a"},
         {"a refused order", 0, false, Answer{5000, -1, {}}, -270, -270, "FIND a"},
         {"FIND answered as another order", 0, false, Answer{ZDB_OK, ZDB_ORDER_BASE, {}}, -277, -277, "FIND a"},
@@ -51,65 +51,40 @@ TEST_F(HitList, OrdersAndTheirFailures) {
     }
 }
 
-TEST_F(HitList, DisplayTerms) {
-    e.display = zdbdouble::Display{1, {{"TI=cat", "cat", 4}, {"TI=dog", "dog", 2}}, {}};
+// Display terms are read in whole pages, end to end and in ResultPage.DisplayTermsAndTheirLinks;
+// a thesaurus list ends where the engine says.
+TEST_F(HitList, ThesaurusTermsEndWhereTheEngineSays) {
+    e.display = zdbdouble::Display{2, {{"TI=cat", "cat", 4}, {"TI=dog", "dog", 2}}, {}};
     db->recordCount = 2;
+    db->displayKind = 2;
     StrBuf term;
     int value = 0;
     EXPECT_EQ(db->getDisplayTerm(term, value, 2), 2);
-    EXPECT_EQ(e.callsNamed("ZdbGetDisplayTerm").back(), "ZdbGetDisplayTerm(-2)") << "termSign asks by negated number";
     EXPECT_EQ(term.view(), "dog");
-    EXPECT_EQ(value, 2);
-    EXPECT_EQ(db->recordNumber, 3);
-    EXPECT_EQ(db->getDisplayTerm(term, value, 0), 0) << "past the list";
-
-    db->displayKind = 2;  // a thesaurus: the engine says where the list ends
     EXPECT_EQ(db->getDisplayTerm(term, value, 3), -331);
     EXPECT_EQ(db->engineError, zdbdouble::kNoSuchTermCode);
 }
 
-TEST_F(HitList, WindowSizeFromTheRequestIsBounded) {
-    struct Case { int rows; int columns; Calls definitions; };
+// The window's size from the request is bounded; the SHOW arguments follow the sorted list.
+TEST_F(HitList, WindowSizeAndShowArguments) {
+    struct Case { int rows, columns, all, sortedFlag; Calls definitions; std::string command; };
     const Case cases[] = {
-        {50, 80, {}}, {1, 80, {}}, {101, 10001, {}}, {2, 10000, {"ZdbDefineWindow(1,2,10000)"}},
-        {100, 1, {"ZdbDefineWindow(1,100,80)"}},
-    };
-    for (const auto& c : cases) {
-        SetUp();
-        e.answer("FORWARD ", Answer{ZDB_END_OF_DISPLAY, -1, {}});
-        CapturedResponse response;
-        EXPECT_EQ(db->outputFormat("", c.rows, c.columns, 0), 0);
-        EXPECT_EQ(e.callsNamed("ZdbDefineWindow"), c.definitions) << c.rows << "x" << c.columns;
-    }
-}
-
-TEST_F(HitList, ShowArgumentsFollowTheSortedList) {
-    struct Case { int all; int sortedFlag; std::string command; };
-    const Case cases[] = {
-        {0, 1, "SHOW R=FROM 1 f=short"}, {1, 0, "SHOW R=FROM 1 f=short"}, {1, 1, "SHOW SORT=#0 f=short"},
+        {50, 80, 0, 1, {}, "SHOW R=FROM 1 f=short"},
+        {1, 80, 1, 0, {}, "SHOW R=FROM 1 f=short"},
+        {101, 10001, 1, 1, {}, "SHOW SORT=#0 f=short"},
+        {2, 10000, 0, 0, {"ZdbDefineWindow(1,2,10000)"}, "SHOW R=FROM 1 f=short"},
+        {100, 1, 0, 0, {"ZdbDefineWindow(1,100,80)"}, "SHOW R=FROM 1 f=short"},
     };
     for (const auto& c : cases) {
         SetUp();
         e.answer("FORWARD ", Answer{ZDB_END_OF_DISPLAY, -1, {}});
         CapturedResponse response;
         db->sortedFlag = c.sortedFlag;
-        EXPECT_EQ(db->outputFormat("f=short", 50, 80, c.all), 0);
+        EXPECT_EQ(db->outputFormat("f=short", c.rows, c.columns, c.all), 0);
+        EXPECT_EQ(e.callsNamed("ZdbDefineWindow"), c.definitions) << c.rows << "x" << c.columns;
         EXPECT_EQ(commands(), (Calls{"ZdbExecuteCcl(" + c.command + ")", "ZdbExecuteCcl(FORWARD )"}))
             << c.all << "/" << c.sortedFlag;
     }
-}
-
-TEST_F(HitList, PagesAreWrittenWithTheirHitsUntilTheEnd) {
-    e.windowPages = {{{"1 cats & dogs", {{3, 4}, {10, 4}}}, {"2 none", {}}}, {{"3 <cat>", {{4, 3}}}}};
-    e.windowEnd = ZDB_NO_MORE_TO_SHOW;
-    CapturedResponse response;
-    db->hilite = 2;
-    EXPECT_EQ(db->outputFormat("", 50, 80, 0), 0);
-    EXPECT_EQ(response.text(),
-              "1 <a class=\"zgwnav\" name=\"hit1\" href=#hit2>cats</a> &amp; "
-              "<a class=\"zgwnav\" name=\"hit2\" href=#hit3>dogs</a>\n2 none\n"
-              "3 &lt;<a class=\"zgwnav\" name=\"hit3\" href=#hit4>cat</a>&gt;\n");
-    EXPECT_EQ(commands().size(), 3u) << "SHOW, FORWARD, FORWARD past the last page";
 }
 
 TEST_F(HitList, AnEngineThatNeverEndsTheListStopsAfter10000Turns) {

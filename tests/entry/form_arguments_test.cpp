@@ -1,8 +1,9 @@
-// Tests of the cluster table and the form-argument record: numbering, the record's
-// layout, the round trip through getFarg and readFarg, and hostile id files.
+// Tests of the form-argument record: its layout with the cluster table, the round trip
+// through getFarg and readFarg, and hostile id files.
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,53 +26,23 @@ std::vector<std::pair<int, std::string>> pairs(const NumberedList<StrBuf>& list)
 using Ids = std::vector<std::string>;
 using Clusters = std::vector<std::pair<int, std::string>>;
 
-TEST(Clusters, NumbersInOrderOfFirstRegistration) {
-    auto gw = newController();
-    EXPECT_STREQ(gw->getClusterByNumber(0), "error in clusters");
-    EXPECT_STREQ(gw->getClusterByNumber(1), "error in clusters");
-    EXPECT_EQ(gw->createClusterByName("DOCS"), 1);
-    EXPECT_EQ(gw->createClusterByName("NEWS"), 2);
-    EXPECT_EQ(gw->createClusterByName("DOCS"), 1);
-    EXPECT_EQ(gw->createClusterByName("docs"), 3) << "names compare exactly";
-    EXPECT_STREQ(gw->getClusterByNumber(2), "NEWS");
-    EXPECT_STREQ(gw->getClusterByNumber(0), "error in clusters");
-    EXPECT_STREQ(gw->getClusterByNumber(4), "error in clusters");
-    EXPECT_EQ(gw->clusterCount, 3);
-}
-
-TEST(FormArguments, LayoutOfTheRecord) {
-    auto gw = newController();
-    gw->findresult.findString = "cats and dogs";
-    gw->findresult.ris = 0;
-    gw->findresult.hits = 5;
-    gw->findresult.rfound = 3;
-    for (const char* id : {"17", "23", "40"}) gw->findresult.rid.add(id);
-    EXPECT_STREQ(gw->getFarg(), "cats and dogs\n0,5,3,17,23,40\n");
-
-    gw->cclCommands.add(StrBuf("FIND x"));
-    gw->findresult.rid.clear();
-    gw->findresult.rid.add("17.1");
-    gw->createClusterByName("DOCS");
-    gw->createClusterByName("NEWS");
-    EXPECT_STREQ(gw->getFarg(), "cats and dogs\nFIND x\n0,5,3,17.1,;,1.DOCS,2.NEWS\n");
-
-    // Line ends inside the texts would split the record: they are written as blanks.
-    auto writer = newController();
-    writer->findresult.findString = "two\nlines\r";
-    writer->cclCommands.add(StrBuf("FIND a\nDELETE S=FROM 1"));
-    writer->findresult.hits = 1;
-    EXPECT_STREQ(writer->getFarg(), "two lines \nFIND a DELETE S=FROM 1\n0,1,0\n");
-}
-
-TEST(FormArguments, RoundTripRestoresTheState) {
+// The record as written, and read back: every field of the state is in the record, so
+// that written again it is the same record.
+TEST(FormArguments, RecordLayoutAndRoundTrip) {
     struct Case {
         const char* name; std::string findString; Ids ccl; int ris, hits, rfound; Ids rid, clusterNames;
+        std::string record;
     };
     const std::vector<Case> cases = {
-        {"plain", "cats", {}, 2, 9, 4, {"17", "23", "40", "41"}, {}},
-        {"clusters", "x", {"DEFINE FIELDVIEW all=TEXT,PHRASE"}, 1, 3, 2, {"7.1", "9.2"}, {"DOCS", "NEWS"}},
-        {"registered text with commas", "y", {}, 0, 2, 2, {"1.1", "2.2"}, {"a,b", "c,,d,", "e"}},
-        {"no ids", "z", {}, 0, 0, 0, {}, {}},
+        {"plain", "cats and dogs", {}, 0, 5, 3, {"17", "23", "40"}, {}, "cats and dogs\n0,5,3,17,23,40\n"},
+        // A name is registered once; names compare exactly.
+        {"clusters registered in order", "x", {"FIND x"}, 2, 5, 3, {"17.1", "9.2"}, {"DOCS", "NEWS", "DOCS", "docs"},
+         "x\nFIND x\n2,5,3,17.1,9.2,;,1.DOCS,2.NEWS,3.docs\n"},
+        {"registered text with commas", "y", {}, 0, 2, 2, {"1.1", "2.2"}, {"a,b", "c,,d,", "e"},
+         "y\n0,2,2,1.1,2.2,;,1.a,b,2.c,,d,,3.e\n"},
+        // Line ends inside the texts would split the record: they are written as blanks.
+        {"line ends", "two\nlines\r", {"FIND a\nDELETE S=FROM 1"}, 0, 1, 0, {}, {},
+         "two lines \nFIND a DELETE S=FROM 1\n0,1,0\n"},
     };
     for (const auto& c : cases) {
         auto writer = newController();
@@ -82,9 +53,9 @@ TEST(FormArguments, RoundTripRestoresTheState) {
         writer->findresult.rfound = c.rfound;
         for (const auto& id : c.rid) writer->findresult.rid.add(id);
         for (const auto& name : c.clusterNames) writer->createClusterByName(name);
-        std::string record = writer->getFarg();
+        const std::string record = writer->getFarg();
+        EXPECT_EQ(record, c.record) << c.name;
 
-        // Every field of the state is in the record: written again, it is the same record.
         auto reader = newController();
         EXPECT_EQ(reader->readFarg(std::to_string(c.ris), record), 0) << c.name;
         EXPECT_EQ(std::string(reader->getFarg()), record) << c.name;
@@ -95,32 +66,30 @@ TEST(FormArguments, RoundTripRestoresTheState) {
 }
 
 TEST(FormArguments, ReadingSpecialRecords) {
+    // numbers: reverseDefine, ris, hits, rfound.
     struct Case {
-        const char* name; std::string key, text, findString; Ids ccl; int reverseDefine, ris, hits, rfound; Ids rid;
-        Clusters clusters;
+        const char* name; std::string key, text; Ids ccl; std::array<int, 4> numbers; Ids rid; Clusters clusters;
     };
     const std::vector<Case> cases = {
-        {"key moves the position", "7", "f\n2,9,4,1,2,3\n", "f", {}, 0, 7, 9, 4, {"1", "2", "3"}, {}},
-        {"define reverse", "0", "f\nDefine Reverse\nFIND a\n0,1,1,9\n", "f", {"FIND a"}, 1, 0, 1, 1, {"9"}, {}},
-        {"no item line", "4", "f\nFIND a\n", "f", {"FIND a"}, 0, 4, -1, -1, {}, {}},
-        {"missing numbers", "0", "f\n3\n", "f", {}, 0, 0, -1, -1, {}, {}},
-        {"non-numbers and huge numbers", "x", "f\n-,abc,99999999999999\n", "f", {}, 0, 0, 0, 2147483647, {}, {}},
-        {"CRLF lines", "1", "f\r\nFIND a\r\n1,2,2,8,9\r\n", "f", {"FIND a"}, 0, 1, 2, 2, {"8", "9"}, {}},
-        {"malformed cluster items", "0", "f\n0,1,1,3.1,;,x,1.A,b,.c,-2.N,9\n", "f", {}, 0, 0, 1, 1, {"3.1"},
+        {"key moves the position", "7", "f\n2,9,4,1,2,3\n", {}, {0, 7, 9, 4}, {"1", "2", "3"}, {}},
+        {"define reverse", "0", "f\nDefine Reverse\nFIND a\n0,1,1,9\n", {"FIND a"}, {1, 0, 1, 1}, {"9"}, {}},
+        {"no item line", "4", "f\nFIND a\n", {"FIND a"}, {0, 4, -1, -1}, {}, {}},
+        {"missing numbers", "0", "f\n3\n", {}, {0, 0, -1, -1}, {}, {}},
+        {"non-numbers and huge numbers", "x", "f\n-,abc,99999999999999\n", {}, {0, 0, 0, 2147483647}, {}, {}},
+        {"CRLF lines", "1", "f\r\nFIND a\r\n1,2,2,8,9\r\n", {"FIND a"}, {0, 1, 2, 2}, {"8", "9"}, {}},
+        {"malformed cluster items", "0", "f\n0,1,1,3.1,;,x,1.A,b,.c,-2.N,9\n", {}, {0, 0, 1, 1}, {"3.1"},
          {{1, "A,b,.c"}, {-2, "N,9"}}},
-        {"cluster item before any name", "0", "f\n0,1,1,;,lost,2.B\n", "f", {}, 0, 0, 1, 1, {}, {{2, "B"}}},
-        {"items over several lines", "0", "f\n0,1,1,4\n5,;\n1.A\n", "f", {}, 0, 0, 1, 1, {"4", "5"}, {{1, "A"}}},
+        {"cluster item before any name", "0", "f\n0,1,1,;,lost,2.B\n", {}, {0, 0, 1, 1}, {}, {{2, "B"}}},
+        {"items over several lines", "0", "f\n0,1,1,4\n5,;\n1.A\n", {}, {0, 0, 1, 1}, {"4", "5"}, {{1, "A"}}},
     };
     for (const auto& c : cases) {
         auto gw = newController();
         gw->findresult.hits = gw->findresult.rfound = -1;  // "left as they were" shows as -1
         EXPECT_EQ(gw->readFarg(c.key, c.text), 0) << c.name;
-        EXPECT_EQ(gw->findresult.findString.view(), c.findString) << c.name;
+        const FindResult& r = gw->findresult;
+        EXPECT_EQ(r.findString.view(), "f") << c.name;
         EXPECT_EQ(textsOf(gw->cclCommands), c.ccl) << c.name;
-        EXPECT_EQ(gw->findresult.reverseDefine, c.reverseDefine) << c.name;
-        EXPECT_EQ(gw->findresult.ris, c.ris) << c.name;
-        EXPECT_EQ(gw->findresult.hits, c.hits) << c.name;
-        EXPECT_EQ(gw->findresult.rfound, c.rfound) << c.name;
+        EXPECT_EQ((std::array{r.reverseDefine, r.ris, r.hits, r.rfound}), c.numbers) << c.name;
         EXPECT_EQ(textsOf(gw->findresult.rid), c.rid) << c.name;
         EXPECT_EQ(pairs(gw->clusters), c.clusters) << c.name;
     }

@@ -1,7 +1,7 @@
 // Tests of doLogin and openDatabase on the engine double: who logs in and with which
-// language, the client rule's user, the failures of login and database with their
-// texts (escaped: they may quote request text), pseudo names and clusters. Refused
-// clients are tested end to end (tests/e2e).
+// language, the client rule's user, the failures of the login with their texts
+// (escaped: they may quote request text), pseudo names and clusters. Refused clients
+// and unknown databases are tested end to end (tests/e2e).
 
 #include <cstdlib>
 
@@ -11,7 +11,6 @@
 namespace {
 
 using Texts = std::vector<std::string>;
-using zdbdouble::Answer;
 using Login = GatewayTest;
 
 // The login cookies of anna with the password "secret", scrambled.
@@ -64,19 +63,19 @@ TEST_F(Login, WhoLogsIn) {
 }
 
 // Refusals that the login form answers (the entry writes it) and failures that end in
-// the error page, through the whole run of a request.
-TEST_F(Login, FailuresOfLoginAndDatabase) {
+// the error page, through the whole run of a request. An unknown database is refused
+// end to end (RequestPath.PseudoNamesAndClustersOpenedByName).
+TEST_F(Login, FailuresOfTheLogin) {
     const std::string tooOld = "ZOLTgate v3.0 or later needs DORUvudavi v3.4 or later";
     struct Case {
-        const char* name; const char* version; int start; int baseCode; int level;
-        std::string text; int loginRequired; int engineError;
+        const char* name; const char* version; int start; int level; std::string text; int loginRequired;
+        int engineError;
     };
     const Case cases[] = {
-        {"engine 3.39 is too old", "3.39", 1, 1, 0, tooOld, 0, 666},
-        {"disabled account", "4.0", 322, 1, 0, "This account is disabled", 0, 322},
-        {"wrong password", "4.0", 16418, 1, 0, "User &lt;b&gt;web&lt;/b&gt;&amp;co is not logged in", 1, 10306},
-        {"wrong password at message level 2", "4.0", 16418, 1, 2, "Login &lt;error&gt;", 1, 10306},
-        {"unknown database", "4.0", 1, 4000, 0, "No database &lt;docs&gt;", 0, 4000},
+        {"engine 3.39 is too old", "3.39", 1, 0, tooOld, 0, 666},
+        {"disabled account", "4.0", 322, 0, "This account is disabled", 0, 322},
+        {"wrong password", "4.0", 16418, 0, "User &lt;b&gt;web&lt;/b&gt;&amp;co is not logged in", 1, 10306},
+        {"wrong password at message level 2", "4.0", 16418, 2, "Login &lt;error&gt;", 1, 10306},
     };
     for (const auto& c : cases) {
         fresh();
@@ -84,8 +83,6 @@ TEST_F(Login, FailuresOfLoginAndDatabase) {
         engine().startResult = c.start;
         engine().messages[10306] = "User %1 is not logged in";
         engine().messages[322] = "This account is disabled";
-        engine().messages[4000] = "No database <docs>";
-        engine().answer("BASE docs", Answer{c.baseCode, -1, {}});
         runRequest({{"${BASE}", "docs"}}, "DEFAULT-USER <b>web</b>&co\nMSG-LEVEL " + std::to_string(c.level) +
                                               "\nMSG-LOGIN \"Login <error>\"\n");
         EXPECT_EQ(gw->errorText.view(), c.text) << c.name;
@@ -98,9 +95,9 @@ TEST_F(Login, FailuresOfLoginAndDatabase) {
 TEST_F(Login, NamesOpenedForTheRequest) {
     struct Case { const char* name; const char* config; const char* base; const char* command; };
     const Case cases[] = {
-        // One database and a cluster of two are opened in every end-to-end search page.
-        {"pseudo name in a list", "BASE realdb PSEUDO nick\n", "nick,news", "BASE  tmpclust=realdb,news"},
-        {"empty pieces fall away", "BASE realdb PSEUDO nick\n", ",nick,,news,", "BASE  tmpclust=realdb,news"},
+        // A pseudo name in a list with empty pieces is opened end to end
+        // (RequestPath.PseudoNamesAndClustersOpenedByName).
+        {"empty pieces at the ends", "BASE realdb PSEUDO nick\n", ",nick,,news,", "BASE  tmpclust=realdb,news"},
         {"first pair wins", "BASE one PSEUDO p\nBASE two PSEUDO p\n", "p", "BASE one"},
         {"a pseudo name for a cluster", "BASE a,b PSEUDO both\n", "both,c", "BASE  tmpclust=a,b,c"},
     };

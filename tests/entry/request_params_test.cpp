@@ -1,7 +1,7 @@
 // Tests of cgiParse: the control parameters and form fields, the settling of the
-// application and database, the login after the parameters, the template names,
-// ${ZOLTSHOW}, the diagnostic echo and the limits of the name buffers. Who logs in is
-// tested in login_test.cpp.
+// application and database, the template names, ${ZOLTSHOW}, the diagnostic echo and
+// the limits of the name buffers. Who logs in, and a login that fails, is tested in
+// login_test.cpp.
 
 #include <algorithm>
 
@@ -17,14 +17,11 @@ TEST_F(RequestParams, ParametersBecomeSettings) {
     const std::string longest(255, 'n');
     const Case cases[] = {
         // The application and the database.
-        // Two bases and the application alone are requested in every end-to-end search page.
         {"a pseudo base names its database", {{"${base}", "Nick"}, {"${BASE}", "b"}},
          {{"appl", "realdb"}, {"base", "Nick,b"}}},
         // Control parameters.
         {"ANDOR or", {{"${ANDOR}", "or"}}, {{"andOr", "ORX"}}},
-        {"FORD display", {{"${FORD}", "display"}}, {{"ford", "2"}}},
         {"FORD DUMMY", {{"${FORD}", "DUMMY"}}, {{"ford", "3"}, {"skipFind", "1"}}},
-        {"FORD DISPNORM", {{"${FORD}", "DISPNORM"}}, {{"ford", "4"}, {"termSign", "0"}}},
         {"FORD 4 is DISPNORM", {{"${FORD}", "4"}}, {{"ford", "4"}, {"termSign", "0"}}},
         {"FORD FIND after DISPLAY", {{"${FORD}", "DISPLAY"}, {"${FORD}", "FIND"}}, {{"ford", "1"}}},
         {"FORD unknown word and 0", {{"${FORD}", "2"}, {"${FORD}", "SHOW"}, {"${FORD}", "0"}},
@@ -35,12 +32,10 @@ TEST_F(RequestParams, ParametersBecomeSettings) {
          {{"${ZOLTROW}", "12"}, {"${ZOLTCOL}", "-3"}, {"${MAXPAGE}", "11x"}, {"${FUZZ}", "x"}, {"${HILITE}", "2"}},
          {{"row", "12"}, {"col", "-3"}, {"maxPage", "11"}, {"fuzz", "0"}, {"hilite", "2"}}},
         {"ZGWPART 0 changes nothing", {{"${ZGWPART}", "3"}, {"${ZGWPART}", "0"}}, {{"part", "3"}}},
-        {"texts", {{"${LANGUAGE}", "SWE"}, {"${THES}", "thes"}, {"${DIHTML}", "di"}, {"${SNHTML}", "sn"},
-                   {"${ZOLTVARA}", "va"}, {"${FINDSTR}", "cats & dogs"}},
-         {{"language", "SWE"}, {"thesaurus", "thes"}, {"diHtml", "di"}, {"snHtml", "sn"}, {"varA", "va"},
-          {"findString", "cats & dogs"}}},
-        {"binary field and view", {{"${ZOLTPIFE}", "LOGO.png"}, {"${ZOLTVFLD}", "2.DOC"}},
-         {{"binaryField", "LOGO.png"}, {"binaryRequest", "1"}, {"viewField", "2.DOC"}, {"viewRequest", "1"}}},
+        // Templates, the thesaurus, the language, pictures and views take effect in the
+        // tests of the search, the login and the run, and end to end.
+        {"texts", {{"${ZOLTVARA}", "va"}, {"${FINDSTR}", "cats & dogs"}},
+         {{"varA", "va"}, {"findString", "cats & dogs"}}},
         {"CCL commands", {{"${CCL}", "FIND a"}, {"${CCL}", ""}, {"${CCL}", "Define Reverse"}, {"${ccl}", "SHOW x"}},
          {{"ccl", "FIND a|SHOW x"}, {"reverseDefine", "1"}}},
         {"sort keys", {{"${SORT}", "TI"}, {"${SORT}", ""}, {"${SORT}", "AU/DESC"}}, {{"sort", "TI|AU/DESC"}}},
@@ -50,9 +45,6 @@ TEST_F(RequestParams, ParametersBecomeSettings) {
         {"form fields", {{"TI", "cat"}, {"AU", ""}, {"${FREETEXT}", ""}, {"${FREETEXT}", "dog"}, {"YR", "2001"}},
          {{"fields", "TI=cat|=dog|YR=2001"}, {"fieldNames", "TI|YR"}}},
         // Highlight markup: only plain formatting tags replace the configured <i>.
-        {"bold", {{"${HILITEATTR}", "<b>"}}, {{"hilon", "<b>"}, {"hiloff", "</b>"}}},
-        {"span with a class", {{"${HILITEATTR}", "<span class=\"hit\">"}},
-         {{"hilon", "<span class=\"hit\">"}, {"hiloff", "</span>"}}},
         {"plain text marker", {{"${HILITEATTR}", "**"}}, {{"hilon", "**"}, {"hiloff", "</*>"}}},
         {"empty value", {{"${HILITEATTR}", ""}}, {{"hilon", ""}, {"hiloff", "</i>"}}},
         {"a lone angle bracket is no tag", {{"${HILITEATTR}", "<"}}, {{"hilon", "<i>"}, {"hiloff", "</i>"}}},
@@ -141,17 +133,6 @@ TEST_F(RequestParams, DebugEchoStaysOffWithNodebugOrWithoutAPositiveNumber) {
         ASSERT_EQ(gw->cgiParse(), 0) << c.name;
         EXPECT_EQ(written(), "") << c.name;
     }
-}
-
-TEST_F(RequestParams, LoginFailureEndsTheParameters) {
-    engine().startResult = 16418;
-    engine().messages[10306] = "User %1 is not <logged> in";
-    configured({{"${BASE}", "docs"}, {"${HTML}", "list"}, {"${MAXHITS}", "5"}});
-    EXPECT_EQ(gw->cgiParse(), -1);
-    EXPECT_EQ(gw->db.engineError, 10306);
-    EXPECT_EQ(gw->errorText.view(), "User zoltgate is not &lt;logged&gt; in");
-    EXPECT_TRUE(gw->findresult.htmlTemplate.empty()) << "template names come after the login";
-    EXPECT_EQ(gw->findresult.maxHits, 1000);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
-// Tests of saved results (${ZGWIDS}) and saved URL stacks (${ZGWURLSAVE}): reading them
-// back from the page cache, the expiry rule with and without its redirect, and names
-// from the request that must never open anything but a cache file of the program's own.
+// Tests of saved results (${ZGWIDS}) and saved URL stacks (${ZGWURLSAVE}) read back from
+// the page cache: the expiry rule with and without its redirect, the bounds of what is
+// read, and names from the request that must never open anything but a cache file of
+// the program's own. Reading them back on the way is followed end to end (History,
+// SearchPage.PagesFollowTheirLinksForwardAndBack).
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,23 +18,6 @@ namespace {
 using Texts = std::vector<std::string>;
 using SavedState = GatewayTest;
 
-const std::string kRecord = "cats\nFIND x\n0,5,3,17,23,40\n";
-
-TEST_F(SavedState, SavedResultReplacesTheSearch) {
-    writeFile(site->cache / "12/1700000000_4242.ids", kRecord);
-    configured({{"${ZGWIDS}", "2.12/1700000000_4242"}, {"${BASE}", "docs"}});
-    ASSERT_EQ(gw->cgiParse(), 0) << gw->errorText.view();
-    EXPECT_EQ(gw->skipFind, 1);
-    EXPECT_EQ(gw->idsMode, 100);
-    EXPECT_EQ(gw->idsName.view(), "12/1700000000_4242");
-    EXPECT_EQ(gw->findresult.findString.view(), "cats");
-    EXPECT_EQ(textsOf(gw->cclCommands), Texts{"FIND x"});
-    EXPECT_EQ(textsOf(gw->findresult.rid), (Texts{"17", "23", "40"}));
-    EXPECT_EQ(gw->findresult.ris, 2) << "the position of the link wins";
-    EXPECT_EQ(gw->findresult.hits, 5);
-    EXPECT_EQ(gw->findresult.rfound, 3);
-}
-
 TEST_F(SavedState, SavedResultsThatCannotBeReadAreAnsweredAsExpired) {
     struct Case { const char* name; std::string value; const char* config; std::string text; const char* file;
                   int line; std::string written; };
@@ -41,7 +26,7 @@ TEST_F(SavedState, SavedResultsThatCannotBeReadAreAnsweredAsExpired) {
     const Case cases[] = {
         {"empty value: no key", "", "", expired, "", 201, ""},
         {"no name", "3", "", expired, "", 203, ""},
-        {"file gone", "0.12/1700000000_2", "", gone, "src/zgwhtml", 3667, ""},
+        // A file that is gone is answered end to end (RequestPath.RequestsEndingWithoutALogin).
         {"file gone, redirect of the application", "0.12/1700000000_2",
          "BASE other HTMLDEFAULT http://elsewhere/\nBASE DOCS HTMLDEFAULT http://host/gone\n", "OK", "", 0,
          "Location: http://host/gone\n\n"},
@@ -81,20 +66,6 @@ TEST_F(SavedState, SavedResultsThatCannotBeReadAreAnsweredAsExpired) {
     }
 }
 
-TEST_F(SavedState, SavedUrlStacksOfEveryForm) {
-    const char* const names[] = {"7/1700000000_42", "7/3.1700000000_42", "7/D.1700000000_42",
-                                 "7/F2.1700000000_42", "59/0_1"};
-    for (const char* name : names) {
-        fresh();
-        writeFile(site->cache / (std::string(name) + ".urs"), "APPL=a{BASE=b{}APPL=c{}}");
-        configured({{"${ZGWURLSAVE}", name}, {"${SAVEHTML}", "s"}, {"${BASE}", "docs"}});
-        ASSERT_EQ(gw->cgiParse(), 0) << name << ": " << gw->errorText.view();
-        EXPECT_EQ(gw->urlSaveName.view(), name);
-        EXPECT_EQ(textsOf(gw->urlStack), (Texts{"APPL=a{BASE=b{", "APPL=c{", "STDHTML=s"})) << name;
-        EXPECT_EQ(written(), "") << name;
-    }
-}
-
 // A stack read back keeps its latest pages within the limits, whatever the file holds;
 // a value holding the entry's own separators stays one entry.
 TEST_F(SavedState, UrlStacksReadBackAreBounded) {
@@ -122,8 +93,6 @@ TEST_F(SavedState, UrlStackFailures) {
     const std::string expired = " document has expired ";
     const Case cases[] = {
         {"file gone", "7/1700000000_42", "", expired, 3774, ""},
-        {"file gone, redirect", "7/1700000000_42", "BASE docs HTMLDEFAULT http://host/x\n", "OK", 0,
-         "Location: http://host/x\n\n"},
         // Names of other forms, as for saved results.
         {"traversal to a file beside the cache", "../secret", "", expired, 3774, ""},
         {"traversal, redirect", "7/../../x", "BASE docs HTMLDEFAULT http://host/x\n", "OK", 0,

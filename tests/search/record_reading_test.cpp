@@ -39,10 +39,8 @@ TEST_F(RecordReading, SavedIdsAreFoundAgain) {
         const char* name; std::string file; Pairs extra; int flags; std::vector<Answer> answers; Texts calls;
         int notFound;
     };
-    const Answer ok{ZDB_OK, -1, {}};
     const Case cases[] = {
-        {"with the search, so that the hits are known", "cats\n0,2,2,17,23\n", {}, 1, {},
-         {"ZdbExecuteCcl(FIND R=17 AND (cats))", "ZdbGetRecordInSearchRis(4,1)"}, 0},
+        // With the search, so that the hits are known, in History.ThreePagesAndBackToEach.
         {"fuzzy mode finds the combination as FUZZY", "cats\n0,2,2,17,23\n", {{"${FORD}", "FUZZ"}}, 1, {},
          {"ZdbExecuteCcl(FUZZY R=17 AND (cats))", "ZdbGetRecordInSearchRis(4,1)"}, 0},
         {"no search text: by id alone", " \n0,2,2,17,23\n", {}, 1, {},

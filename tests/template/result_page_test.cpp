@@ -1,6 +1,7 @@
-// Tests of whole result pages on the engine double, for what the real engine cannot show
-// yet: the hit list of ${ZOLTFORM} from display window pages, and record loops over the
-// terms of a DISPLAY or DISPNORM list with the links back to a search.
+// Tests of whole result pages on the engine double, for what the end-to-end pages do not
+// show: a hit list of ${ZOLTFORM} over several window pages and twice in a page, in
+// hidden text and for a saved record that is gone, and terms holding characters that a
+// link back to their search must escape.
 
 #include "support/gateway_fixture.h"
 
