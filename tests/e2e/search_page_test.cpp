@@ -94,21 +94,24 @@ TEST_F(SearchPage, PagesFollowTheirLinksForwardAndBack) {
     ASSERT_EQ(first.out.substr(0, first.out.find('|')), std::string(kHeader) + "1,2,3,4,5,6,7,8,9,10,");
 
     std::string forward = hrefAfter(first.out, "|<a");
-    CgiResult second = getQuery(queryOfLink(forward));
-    EXPECT_EQ(second.out.substr(0, second.out.find('|')), std::string(kHeader) + "11,12,13,14,15,16,17,18,19,20,")
+    std::string second = follow(first.out, "|<a");
+    EXPECT_EQ(second.substr(0, second.find('|')), std::string(kHeader) + "11,12,13,14,15,16,17,18,19,20,")
         << forward;
     // The request's own values come back unchanged, so the next page links the same way.
     std::string show = forward.substr(forward.find("${ZOLTSHOW}="));
-    EXPECT_EQ(hrefAfter(second.out, "|<a").substr(hrefAfter(second.out, "|<a").find("${ZOLTSHOW}=")), show);
+    EXPECT_EQ(hrefAfter(second, "|<a").substr(hrefAfter(second, "|<a").find("${ZOLTSHOW}=")), show);
 
-    CgiResult third = getQuery(queryOfLink(hrefAfter(second.out, "|<a")));
-    EXPECT_EQ(third.out.substr(0, third.out.find('|')), std::string(kHeader) + "21,22,23,24,25,");
-    CgiResult back = getQuery(queryOfLink(hrefAfter(second.out, "forward</a>|")));
-    EXPECT_EQ(back.out.substr(0, back.out.find('|')), std::string(kHeader) + "1,2,3,4,5,6,7,8,9,10,");
-    // After the loop the position is the first record not shown (21); the next record
-    // link goes one further.
-    CgiResult next = getQuery(queryOfLink(hrefAfter(second.out, "back</a>|")));
-    EXPECT_EQ(next.out.substr(0, next.out.find('|')), std::string(kHeader) + "22,23,24,25,");
+    struct Case { const char* link; std::string records; };
+    const Case cases[] = {
+        {"|<a", "21,22,23,24,25,"}, {"forward</a>|", "1,2,3,4,5,6,7,8,9,10,"},
+        // After the loop the position is the first record not shown (21); the next record
+        // link goes one further.
+        {"back</a>|", "22,23,24,25,"},
+    };
+    for (const auto& c : cases) {
+        std::string out = follow(second, c.link);
+        EXPECT_EQ(out.substr(0, out.find('|')), kHeader + c.records) << c.link;
+    }
 }
 
 TEST_F(SearchPage, FieldReferencesWithTheirFlags) {
@@ -181,19 +184,11 @@ TEST_F(SearchPage, EmptyTests) {
         {"NEMPTY over an empty field", "<ZOLTIF NEMPTY>${NOTE}x<ZOLTIF END>", ""},
         {"NEMPTY over an item", "<ZOLTIF NEMPTY>${TI.2}x<ZOLTIF END>", "Felinesx"},
         {"NEMPTY over an item that is not there", "<ZOLTIF NEMPTY>${TI.5}x<ZOLTIF END>", ""},
-        {"date equal to the comparison", "<ZOLTIF NEMPTY>${DUE.\xA3" "D20260101}x<ZOLTIF END>", ""},
-        {"date other than the comparison", "<ZOLTIF NEMPTY>${DUE.\xA3" "D20260102}x<ZOLTIF END>", "x"},
         {"text after the test", "<ZOLTIF NEMPTY>${NOTE}x<ZOLTIF END>y", "y"},
-        {"date not passed and item holds", "<ZOLTIF NEMPTY>${DUE.\xA3" "B20000101STATUS=open}x<ZOLTIF END>", "x",
-         "alpha1"},
-        {"item does not hold", "<ZOLTIF NEMPTY>${DUE.\xA3" "B20000101STATUS=closed}x<ZOLTIF END>", "", "alpha1"},
         {"second item holds", "<ZOLTIF NEMPTY>${DUE.\xA3" "B20000101STATUS=open#TI=ALPHA1}x<ZOLTIF END>", "x",
          "alpha1"},
         {"second item does not hold", "<ZOLTIF NEMPTY>${DUE.\xA3" "B20000101STATUS=open#TI=beta22}x<ZOLTIF END>", "",
          "alpha1"},
-        {"date other than the excluded one", "<ZOLTIF NEMPTY>${DUE.\xA3" "E20990101STATUS=open}x<ZOLTIF END>", "x",
-         "alpha1"},
-        {"the excluded date", "<ZOLTIF NEMPTY>${DUE.\xA3" "E20991231STATUS=open}x<ZOLTIF END>", "", "alpha1"},
         {"date passed, item holds", "<ZOLTIF NEMPTY>${DUE.\xA3" "B20000101TI=Felines}x<ZOLTIF END>", ""},
         {"unknown field in the condition", "<ZOLTIF NEMPTY>${DUE.\xA3" "B20000101NOSUCH=x}x<ZOLTIF END>",
          "<h1> (S) NOSUCH Unknown field &#39;NOSUCH&#39;</h1>", "alpha1"},
@@ -213,8 +208,6 @@ TEST_F(SearchPage, RecordTextWithMarkupAndNonAsciiLetters) {
     writeConfig("ENCODING UTF\nBASE docs ZGWDIR " + templates_.string() + "\n");
     EXPECT_EQ(page(text, request), std::string(kHeader) + "Dogs &amp; cats|Dogs bark. Caf\xC3\xA9 cr\xC3\xA8me.|"
                                                           "Dogs+%26+cats|bark");
-    EXPECT_EQ(page("<ZOLTLOOP RIS>${TI.1}<ZOLTLOOP END>", {{"${APPL}", "docs"}, {"${FREETEXT}", "bold"}}),
-              std::string(kHeader) + "Cats &lt;b&gt;bold&lt;/b&gt;");
 }
 
 TEST_F(SearchPage, TemplateNamesOutsideTheirDirectoryAreRefused) {
