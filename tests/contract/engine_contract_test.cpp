@@ -1,9 +1,10 @@
 // The engine's contract as the gateway's unit tests rely on it: one table of engine
 // calls, built twice, once against the test double (zdbdouble) and once against the
 // real engine on a small database that zoltdb builds here. Where the unit tests script
-// the double (a refused password, a search without hits), the case scripts it the same
-// way, so the answer they script is checked against the engine's own. Either build
-// failing means the double no longer stands for the engine.
+// the double (a search with hits, a message), the case scripts it the same way, so the
+// answer they script is checked against the engine's own. The codes of refusals and
+// order types the engine's own tests decide. Either build failing means the double no
+// longer stands for the engine.
 
 #include <gtest/gtest.h>
 
@@ -33,11 +34,11 @@ namespace fs = std::filesystem;
 std::string code(int value) { return std::to_string(value); }
 std::string parity(int value) { return value & 1 ? "odd" : "even"; }
 
-// Runs ZdbExecuteCcl; "<odd|even|code> order <type>".
-std::string ccl(const char* text, bool exactCode = false) {
+// Runs ZdbExecuteCcl; "<odd|even> order <type>".
+std::string ccl(const char* text) {
     int orderType = -1;
     int result = ZdbExecuteCcl(text, &orderType);
-    return (exactCode ? code(result) : parity(result)) + " order " + std::to_string(orderType);
+    return parity(result) + " order " + std::to_string(orderType);
 }
 
 // ZdbSessionInfo of `item`: "<code> <text> <value>".
@@ -48,9 +49,7 @@ std::string sessionInfo(int item) {
     return parity(result) + " " + text + " " + std::to_string(value);
 }
 
-int login(const char* user = "zoltgate", const char* password = "") {
-    return ZdbStartZolt(user, password, ZDB_LANG_ENG, ZDB_CHARSET_LATIN1 * 256);
-}
+int login() { return ZdbStartZolt("zoltgate", "", ZDB_LANG_ENG, ZDB_CHARSET_LATIN1 * 256); }
 
 
 class EngineContract : public ::testing::Test {
@@ -98,18 +97,15 @@ TEST_F(EngineContract, CallsTheGatewayReliesOn) {
              return code(result) + " " + std::string(text, static_cast<std::size_t>(length));
          }, "1 4.0"},
         {"public user", [] {}, [] { return code(login()); }, "1"},
-        {"wrong password", [] { ON_DOUBLE(zdbdouble::engine().startResult = ZDB_WRONG_LOGIN); },
-         [] { return code(login("anna", "wrong")); }, "16418"},
-        {"BASE of a database", [] {}, [] {
+        {"BASE of a database, then of a cluster", [] {}, [] {
              login();
-             std::string answer = ccl("BASE docs");
-             return answer + " | " + sessionInfo(ZDB_INFO_BASE_COUNT) + " | " + sessionInfo(ZDB_INFO_CURRENT_BASE);
-         }, "odd order 6 | odd  1 | odd DOCS 1"},
-        {"BASE of a cluster", [] {}, [] {
-             login();
-             std::string answer = ccl("BASE  tmpclust=docs,news");
-             return answer + " | " + sessionInfo(ZDB_INFO_BASE_COUNT) + " | " + sessionInfo(ZDB_INFO_CURRENT_BASE);
-         }, "odd order 6 | odd  2 | odd docs,news 2"},
+             std::string answer;
+             for (const char* command : {"BASE docs", "BASE  tmpclust=docs,news"}) {
+                 answer += ccl(command);  // before the session is asked
+                 answer += " | " + sessionInfo(ZDB_INFO_BASE_COUNT) + " | " + sessionInfo(ZDB_INFO_CURRENT_BASE) + "; ";
+             }
+             return answer;
+         }, "odd order 6 | odd  1 | odd DOCS 1; odd order 6 | odd  2 | odd docs,news 2; "},
         {"no base before BASE", [] {}, [] {
              login();
              return parity(ZdbSessionInfo(ZDB_INFO_CURRENT_BASE, nullptr, nullptr));
@@ -123,26 +119,6 @@ TEST_F(EngineContract, CallsTheGatewayReliesOn) {
              return answer + " | " + parity(result) + " set " + std::to_string(set) + " records " +
                     std::to_string(records) + " hits " + std::to_string(hits);
          }, "odd order 3 | odd set 1 records 1 hits 2"},
-        {"FIND without hits", [] { ON_DOUBLE(zdbdouble::engine().answer("FIND dogs", {ZDB_NO_HITS, -1, {}})); }, [] {
-             login();
-             ccl("BASE docs");
-             return ccl("FIND dogs", true);
-         }, "194 order 3"},
-        {"DELETE of sets", [] {}, [] {
-             login();
-             ccl("BASE docs");
-             return ccl("DELETE S=FROM 1");
-         }, "odd order 21"},
-        {"DEFINE", [] {}, [] {
-             login();
-             return ccl("DEFINE FIELDVIEW all=TX,TI");
-         }, "odd order 22"},
-        {"a database the user may not open", [] {
-             ON_DOUBLE(zdbdouble::engine().answer("BASE docs", {ZDB_NO_BASE_ACCESS, -1, {}}));
-         }, [] {
-             login("anna", "right");
-             return ccl("BASE docs", true);
-         }, "2530 order 6"},
         {"the three-letter words, in any case; an unknown one gives nothing", [] {}, [] {
              std::string words;
              for (const char* word : {"FIN", "FUZ", "DIS", "SHO", "SCF", "BAS", "DEL", "SXX", "FRL", "RXX",
@@ -172,16 +148,6 @@ TEST_F(EngineContract, CallsTheGatewayReliesOn) {
              return parity(result) + (substituted ? " bob in the text" : " not substituted: " + message) +
                     (static_cast<std::size_t>(length) == std::strlen(text) ? "" : ", length differs");
          }, "odd bob in the text"},
-        {"an unknown field", [] {}, [] {
-             login();
-             ccl("BASE docs");
-             ZdbRecordControl rc = nullptr;
-             ZdbCreateRecordControl(&rc);
-             int field = 0, type = 0, flags = 0;
-             int result = ZdbCheckField(rc, "NOSUCH", &field, &type, &flags);
-             ZdbDeleteRecordControl(&rc);
-             return parity(result);
-         }, "even"},
     };
     for (const auto& c : cases) {
         SetUp();

@@ -226,7 +226,7 @@ void Engine::reset() {
     cursors().clear();
     // Texts that QueryRCS handed out stay valid for the process, as the engine's do.
     std::deque<std::string> handedOut = std::move(rcsHandedOut);
-    *this = Engine(Fresh{});
+    *this = Engine();
     rcsHandedOut = std::move(handedOut);
 }
 
@@ -426,7 +426,7 @@ int ZdbMessage(int code, char* text, int* length) {
     auto& e = engine();
     auto it = e.messages.find(code);
     std::string message = it != e.messages.end() ? it->second : "message " + std::to_string(code);
-    std::string variable = e.textVariable1Set      ? e.textVariable1
+    std::string variable = e.textVariable1        ? *e.textVariable1
                            : e.integerVariable1Set ? std::to_string(e.integerVariable1)
                                                    : std::string();
     for (auto at = message.find("%1"); at != std::string::npos; at = message.find("%1", at + variable.size()))
@@ -467,7 +467,6 @@ int ZdbSetTextVariable(int number, const char* text) {
     logCall("ZdbSetTextVariable", number, text);
     if (number == 1) {
         engine().textVariable1 = text ? text : "";
-        engine().textVariable1Set = true;
     }
     return resultOf("ZdbSetTextVariable", ZDB_OK);
 }

@@ -143,8 +143,7 @@ public:
     std::vector<std::string> log;             // every call, e.g. "ZdbExecuteCcl(FIND cat)"
     int endCalls = 0;                         // ZdbEndZdbs calls
     int lastCode = ZDB_OK;                    // for ZdbRetCode
-    std::string textVariable1;                // ZdbSetTextVariable(1, ...)
-    bool textVariable1Set = false;
+    std::optional<std::string> textVariable1; // ZdbSetTextVariable(1, ...)
     int integerVariable1 = 0;                 // ZdbSetIntegerVariable(1, ...)
     bool integerVariable1Set = false;
     std::string currentBase;                  // after a successful BASE: the database (upper case) or the cluster list
@@ -160,12 +159,6 @@ public:
     int windowPage = -1;                      // page shown (-1: none)
     std::size_t windowLine = 0;               // lines of the page given so far
     std::size_t windowHit = 0;                // hits of the line last given so far
-
-    Engine() { reset(); }
-
-private:
-    struct Fresh {};
-    explicit Engine(Fresh) {}
 };
 
 // The one engine of the test process.

@@ -18,6 +18,7 @@
 namespace {
 
 constexpr int kSanitizerExitCode = 86;  // distinct from the program's own statuses
+constexpr int kTimeoutSeconds = 60;     // the child is killed after it
 
 // A pipe whose ends close themselves.
 struct Pipe {
@@ -35,15 +36,12 @@ struct Pipe {
 std::vector<std::string> environmentOf(const CgiRun& run) {
     std::vector<std::string> environment;
     for (const auto& [name, value] : run.environment) environment.push_back(name + "=" + value);
-    if (run.passSanitizerOptions) {
-        for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
-            const char* value = std::getenv(name);
-            std::string options = value ? value : "";
-            if (std::strcmp(name, "LSAN_OPTIONS") != 0)
-                options += (options.empty() ? "" : ":") + std::string("exitcode=") +
-                           std::to_string(kSanitizerExitCode);
-            environment.push_back(std::string(name) + "=" + options);
-        }
+    for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
+        const char* value = std::getenv(name);
+        std::string options = value ? value : "";
+        if (std::strcmp(name, "LSAN_OPTIONS") != 0)
+            options += (options.empty() ? "" : ":") + std::string("exitcode=") + std::to_string(kSanitizerExitCode);
+        environment.push_back(std::string(name) + "=" + options);
     }
     return environment;
 }
@@ -95,7 +93,7 @@ CgiResult runCgi(const CgiRun& run) {
     CgiResult result;
     std::size_t written = 0;
     if (run.input.empty()) in.closeEnd(1);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(run.timeoutSeconds);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kTimeoutSeconds);
     while (out.fd[0] >= 0 || err.fd[0] >= 0) {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
@@ -120,7 +118,6 @@ CgiResult runCgi(const CgiRun& run) {
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {}
     if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
-    if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
     return result;
 }
 

@@ -37,20 +37,11 @@ const std::string kBoundary = "----e2eBoundaryQ1w2E3";
 const std::string kEnd = "--" + kBoundary + "--\r\n";
 const std::string kUploads = "/tmp/zgw_uploads";
 
-std::string multipartField(const std::string& name, const std::string& value) {
-    return "--" + kBoundary + "\r\nContent-Disposition: form-data; name=\"" + name + "\"\r\n\r\n" + value + "\r\n";
-}
-
-std::string multipartFile(const std::string& name, const std::string& fileName, const std::string& bytes) {
-    return "--" + kBoundary + "\r\nContent-Disposition: form-data; name=\"" + name + "\"; filename=\"" + fileName +
-           "\"\r\nContent-Type: text/plain\r\n\r\n" + bytes + "\r\n";
-}
-
-Environment multipartEnvironment(const std::string& body, const std::string& agent) {
-    return {{"REQUEST_METHOD", "POST"},
-            {"CONTENT_TYPE", "multipart/form-data; boundary=" + kBoundary},
-            {"CONTENT_LENGTH", std::to_string(body.size())},
-            {"HTTP_USER_AGENT", agent}};
+std::string multipartField(const std::string& name, const std::string& value,
+                           const std::string& fileName = "") {
+    return "--" + kBoundary + "\r\nContent-Disposition: form-data; name=\"" + name + "\"" +
+           (fileName.empty() ? "" : "; filename=\"" + fileName + "\"\r\nContent-Type: text/plain") + "\r\n\r\n" +
+           value + "\r\n";
 }
 
 class Zoltgate : public ::testing::Test {
@@ -97,6 +88,11 @@ TEST_F(Zoltgate, RequestsReachTheControllerDecoded) {
                                 "Press ENTER when done:\n\n"
                                 "\n Input string: a=1&b=%41\nString length: 9\n"
                                 "--- end zgwcgi Interactive Mode ---\n\n";
+    // An upload from a Windows agent: the entry and the stored file lose the path.
+    const std::string unique = uniqueName("") + ".txt";
+    const std::string content("upload\r\nwith a NUL \0 byte\r\n", 28);
+    const std::string upload = multipartField("q", "hello") +
+                               multipartField("doc", content, "C:\\Users\\anna\\" + unique) + kEnd;
     struct Case {
         const char* name; std::vector<std::string> arguments; Environment environment; std::string input;
         Pairs request; Pairs cookies; std::string err;
@@ -117,6 +113,11 @@ TEST_F(Zoltgate, RequestsReachTheControllerDecoded) {
         {"multipart without CONTENT_LENGTH",
          {}, {{"REQUEST_METHOD", "POST"}, {"CONTENT_TYPE", "multipart/form-data; boundary=" + kBoundary}},
          multipartField("q", "1") + kEnd, {}, {}, ""},
+        {"multipart with an upload",
+         {}, {{"REQUEST_METHOD", "POST"}, {"CONTENT_TYPE", "multipart/form-data; boundary=" + kBoundary},
+              {"CONTENT_LENGTH", std::to_string(upload.size())},
+              {"HTTP_USER_AGENT", "Mozilla/5.0 (Windows NT 10.0; Win64; x64)"}},
+         upload, {{"q", "hello"}, {"doc", unique}}, {}, ""},
     };
     for (const auto& c : cases) {
         CgiResult result = run(c.environment, c.input, c.arguments);
@@ -129,17 +130,6 @@ TEST_F(Zoltgate, RequestsReachTheControllerDecoded) {
                     log.ends_with(" Leaving zgwmain...\n"))
             << c.name;
     }
-}
-
-TEST_F(Zoltgate, MultipartRequestWithUpload) {
-    const std::string unique = uniqueName("") + ".txt";
-    const std::string content("upload\r\nwith a NUL \0 byte\r\n", 28);
-    std::string body = multipartField("q", "hello") + multipartFile("doc", "C:\\Users\\anna\\" + unique, content) +
-                       multipartField("n", "2") + kEnd;
-    CgiResult result = run(multipartEnvironment(body, "Mozilla/5.0 (Windows NT 10.0; Win64; x64)"), body);
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err, "");
-    EXPECT_EQ(request(), (Pairs{{"q", "hello"}, {"doc", unique}, {"n", "2"}}));
     EXPECT_EQ(readFile(fs::path(kUploads) / unique), content);
     fs::remove(fs::path(kUploads) / unique);
 }

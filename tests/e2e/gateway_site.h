@@ -74,8 +74,6 @@ inline std::string queryOfLink(const std::string& href) {
     return sent;
 }
 
-inline std::string zoltdbPath() { return std::string(ZGW_BINARY_DIR) + "/zoltdb"; }
-
 class GatewaySite : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -86,19 +84,15 @@ protected:
     void writeRcs(const std::string& text) { writeFile(rcs_, text); }
     void writeConfig(const std::string& lines) { site_.writeConfig(lines); }
 
-    // Runs one GET request with this query string (and further variables).
+    // Runs one GET request with this query string (and further variables, none of them
+    // one of the five set here).
     CgiResult getQuery(const std::string& query, Environment extra = {}) {
         Environment environment{{"REQUEST_METHOD", "GET"},
                                 {"QUERY_STRING", query},
                                 {"ZOLTRCS", rcs_.string()},
                                 {"SCRIPT_NAME", "/cgi-bin/zoltgate"},
                                 {"REMOTE_ADDR", "192.168.7.7"}};
-        for (auto& variable : extra) {
-            bool replaced = false;
-            for (auto& have : environment)
-                if (have.first == variable.first) have.second = variable.second, replaced = true;
-            if (!replaced) environment.push_back(variable);
-        }
+        environment.insert(environment.end(), extra.begin(), extra.end());
         CgiRun request{zoltgatePath(), {}, std::move(environment), "", root_.string()};
         CgiResult result = runCgi(request);
         EXPECT_FALSE(result.timedOut);
@@ -112,10 +106,17 @@ protected:
         return getQuery(queryOf(parameters), std::move(extra));
     }
 
+    // The response to the link after `mark` in `page` (the first link for ""), as a
+    // browser sends it, with `more` added to its query.
+    std::string follow(const std::string& page, const std::string& mark, const std::string& more = "") {
+        return getQuery(queryOfLink(hrefAfter(page, mark)) + more).out;
+    }
+
     // Runs build/zoltdb on this test's data directory; true when it succeeded.
-    bool zoltdb(std::vector<std::string> arguments, const std::string& input = "") {
+    bool zoltdb(std::vector<std::string> arguments) {
         arguments.insert(arguments.begin(), {"--data", data_.string()});
-        CgiRun run{zoltdbPath(), std::move(arguments), {{"ZOLTRCS", rcs_.string()}}, input, root_.string()};
+        CgiRun run{std::string(ZGW_BINARY_DIR) + "/zoltdb", std::move(arguments), {{"ZOLTRCS", rcs_.string()}}, "",
+                   root_.string()};
         CgiResult result = runCgi(run);
         EXPECT_EQ(result.status, 0) << "zoltdb: " << result.out << result.err;
         return result.status == 0;

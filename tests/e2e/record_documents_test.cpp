@@ -61,7 +61,7 @@ protected:
     // The response to the link after `mark`, which ends with a parameter's name: the
     // parameter gets `value`.
     std::string follow(const std::string& page, const std::string& mark, const std::string& value) {
-        return getQuery(queryOfLink(hrefAfter(page, mark)) + "=" + queryEncoded(value)).out;
+        return GatewaySite::follow(page, mark, "=" + queryEncoded(value));
     }
 
     const fs::path views_ = root_ / "views";

