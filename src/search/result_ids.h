@@ -28,6 +28,8 @@ public:
     }
 
     int32_t size() const { return static_cast<int32_t>(ends_.size()); }
+    // The bytes of all ids together.
+    size_t textBytes() const { return text_.size(); }
     bool empty() const { return ends_.empty(); }
 
     // The id at `position`; empty when the position is not below size().
