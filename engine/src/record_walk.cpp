@@ -56,11 +56,12 @@ void startWalk(Session& s, const Records& list) {
 
 // Whether `ref` was deleted since the list was made, from the walk's look at its database.
 bool deletedSince(Session& s, Walk& walk, const ListOrigin& origin, const RecordRef& ref) {
-    Database& db = *databaseOf(s, ref);
+    // The walk has a look for every database of the base; databaseOf refuses the others.
+    if (ref.db >= walk.looks.size()) databaseOf(s, ref);
     Walk::Look& seen = walk.looks[ref.db];
-    if (!seen.taken) look(seen, db, origin, ref.db);
+    if (!seen.taken) look(seen, *databaseOf(s, ref), origin, ref.db);
     if (!seen.perRecord && (seen.stale.empty() || !seen.stale.count(ref.id))) return false;
-    return !db.recordExists(ref.id);
+    return !databaseOf(s, ref)->recordExists(ref.id);
 }
 
 }  // namespace
