@@ -194,6 +194,13 @@ int ZdbGetWindowHit(int window, int* start, int* length);
 int ZdbGetRecordInSearchRis(ZdbRecordControl rc, int* set, int n, int* recordId, char* database);
 /* The same for record n of sorted list `list`. */
 int ZdbGetSortedRecord(int list, ZdbRecordControl rc, int n, int* recordId, char* database);
+/* Locates records first, first + 1, ... of set *set as that many calls of
+   ZdbGetRecordInSearchRis with -n would, one after the other: recordIds[i] and codes[i]
+   are the id and the code of record first + i. At most count records; *located gets how
+   many (fewer where the set ends; 0 and nothing changed when first lies past it). rc is
+   left on the last record located. */
+int ZdbLocateRecords(ZdbRecordControl rc, int* set, int first, int count, int* recordIds, int* codes,
+                     int* located);
 /* The next hit word of the current record; non-zero while hits remain. Position counts
    bytes from 1 in the item's text as handed out. */
 int ZdbGetNextHitWord(ZdbRecordControl rc, int* part, int* field, int* paragraph,

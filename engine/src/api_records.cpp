@@ -4,6 +4,7 @@
 // Items are handed out in the session's character set.
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "api_state.h"
@@ -34,6 +35,39 @@ int readFromList(Session& s, ZdbRecordControl handle, const Records& records,
     Presence presence =
         locatedRecordDeleted(s, records, origin, position) ? Presence::Deleted : Presence::Present;
     return makeCurrent(s, rc, ref, leaves, presence, recordId, database);
+}
+
+// Locates records first, first + 1, ... (at most count) of `records` into recordIds and
+// codes as that many locating calls of readFromList would; returns how many.
+int locateRun(Session& s, ZdbRecordControl handle, const Records& records, const LeafList& leaves,
+              const ListOrigin& origin, int first, int count, int* recordIds, int* codes) {
+    ZdbRecordControlData& rc = s.recordControl(handle);
+    const auto start = static_cast<size_t>(first);
+    if (first < 1 || count < 1 || start > records.size()) return 0;
+    const size_t n = std::min(static_cast<size_t>(count), records.size() - start + 1);
+    const std::vector<uint8_t> deleted = locatedRecordsDeleted(s, records, origin, start, n);
+    // The database of the record before, as each call compares it with its own.
+    const std::string* before = &rc.lastDatabase;
+    size_t beforeIndex = SIZE_MAX;
+    for (size_t i = 0; i < n; ++i) {
+        const RecordRef ref = records[start - 1 + i];
+        int code = ZDB_OK;
+        if (ref.db != beforeIndex) {
+            const std::string& name = databaseOf(s, ref)->name();
+            if (*before != name) code |= ZDB_RECORD_NEW_BASE;
+            before = &name;
+            beforeIndex = ref.db;
+        }
+        recordIds[i] = ref.id;
+        codes[i] = code | (deleted[i] ? ZDB_RECORD_DELETED : 0);
+    }
+    // The record control ends as the last call leaves it.
+    if (n > 1) rc.lastDatabase = databaseOf(s, records[start + n - 3])->name();
+    int id = 0;
+    char database[ZDB_DATABASE_NAME_SIZE];
+    const Presence last = deleted[n - 1] ? Presence::Deleted : Presence::Present;
+    makeCurrent(s, rc, records[start + n - 2], leaves, last, &id, database);
+    return static_cast<int>(n);
 }
 
 // The item at the cursor as handed out, or null when there is none.
@@ -88,6 +122,19 @@ int ZdbGetRecordInSearchRis(ZdbRecordControl rc, int* set, int n, int* recordId,
         SearchSet& found = s.set(*set);
         *set = found.number;
         return readFromList(s, rc, found.records, found.hitLeaves, found.origin, n, recordId, database);
+    });
+}
+
+int ZdbLocateRecords(ZdbRecordControl rc, int* set, int first, int count, int* recordIds, int* codes,
+                     int* located) {
+    return guarded([&] {
+        if (!set || !recordIds || !codes || !located) throw EngineError(kInvalidArgument, "ZdbLocateRecords");
+        *located = 0;
+        Session& s = session();
+        SearchSet& found = s.set(*set);
+        *set = found.number;
+        *located = locateRun(s, rc, found.records, found.hitLeaves, found.origin, first, count, recordIds, codes);
+        return ZDB_OK;
     });
 }
 

@@ -3,6 +3,7 @@
 #include "hit_marker.h"
 
 #include <algorithm>
+#include <bitset>
 #include <tuple>
 
 #include "word_positions.h"
@@ -43,9 +44,14 @@ public:
 class WordHits : public WordVisitor {
 public:
     WordHits(const HitSpec& wanted, size_t field, std::vector<Place>& places)
-        : wanted_(wanted), field_(field), places_(places) {}
+        : wanted_(wanted), field_(field), places_(places) {
+        for (const auto& word : wanted.words)
+            if (word.first.size() <= kMaxWordBytes) lengths_.set(word.first.size());
+    }
     void word(std::string_view term, int paragraph, int item, size_t start, size_t end,
               uint32_t) override {
+        // Most words of a record have no wanted word's length: no need to hash them.
+        if (term.size() > kMaxWordBytes || !lengths_.test(term.size())) return;
         auto it = wanted_.words.find(term);
         if (it != wanted_.words.end() && it->second.test(field_))
             places_.push_back(Place{paragraph, item, start, end});
@@ -55,6 +61,7 @@ private:
     const HitSpec& wanted_;
     size_t field_;
     std::vector<Place>& places_;
+    std::bitset<kMaxWordBytes + 1> lengths_;  // the byte lengths of the wanted words
 };
 
 // Adds the places of word and phrase hits in a TEXT or PHRASE field.

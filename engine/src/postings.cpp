@@ -284,8 +284,9 @@ int64_t countPostingRecords(const PostingRow& row, const std::bitset<256>& field
 }
 
 void PackedIds::decodeTo(size_t i) const {
-    // In runs of a few thousand: a walk asks for one id after the other.
-    const size_t target = std::min(count_, std::max(i + 1, decoded_.size() + 2048));
+    // In runs of about a thousand: a walk asks for one id after the other, and a
+    // result page walks the first thousand records of its set.
+    const size_t target = std::min(count_, std::max(i + 1, decoded_.size() + 1024));
     decoded_.reserve(target);
     const auto* begin = reinterpret_cast<const unsigned char*>(steps_.data());
     const auto* p = begin + next_;

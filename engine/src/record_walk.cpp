@@ -45,25 +45,55 @@ void noteOrigin(ListOrigin& origin, size_t index, Database& db) {
     origin.mergedInto[index] = db.mergedInto();
 }
 
+namespace {
+
+// Starts a new walk over `list`: no database looked at yet.
+void startWalk(Session& s, const Records& list) {
+    s.walk = Walk{};
+    s.walk.list = &list;
+    s.walk.looks.resize(s.base.dbs.size());
+}
+
+// Whether `ref` was deleted since the list was made, from the walk's look at its database.
+bool deletedSince(Session& s, Walk& walk, const ListOrigin& origin, const RecordRef& ref) {
+    // The walk has a look for every database of the base; databaseOf refuses the others.
+    if (ref.db >= walk.looks.size()) databaseOf(s, ref);
+    Walk::Look& seen = walk.looks[ref.db];
+    if (!seen.taken) look(seen, *databaseOf(s, ref), origin, ref.db);
+    if (!seen.perRecord && (seen.stale.empty() || !seen.stale.count(ref.id))) return false;
+    return !databaseOf(s, ref)->recordExists(ref.id);
+}
+
+}  // namespace
+
 bool locatedRecordDeleted(Session& s, const Records& list, const ListOrigin& origin,
                           size_t position) {
     Walk& walk = s.walk;
     uint64_t call = currentCall();
     int step = stepOf(walk, &list, position, call);
-    if (step == 0) {
-        walk = Walk{};
-        walk.list = &list;
-        walk.looks.resize(s.base.dbs.size());
-    }
+    if (step == 0) startWalk(s, list);
     walk.step = step;
     walk.call = call;
     walk.position = position;
-    const RecordRef ref = list[position - 1];
-    Database& db = *databaseOf(s, ref);
-    Walk::Look& seen = walk.looks[ref.db];
-    if (!seen.taken) look(seen, db, origin, ref.db);
-    if (!seen.perRecord && (seen.stale.empty() || !seen.stale.count(ref.id))) return false;
-    return !db.recordExists(ref.id);
+    return deletedSince(s, walk, origin, list[position - 1]);
+}
+
+std::vector<uint8_t> locatedRecordsDeleted(Session& s, const Records& list, const ListOrigin& origin,
+                                        size_t first, size_t count) {
+    std::vector<uint8_t> deleted(count);
+    if (count == 0) return deleted;
+    // The first position as a call of its own; the others continue its walk forwards,
+    // as the calls that follow it one by one would.
+    deleted[0] = locatedRecordDeleted(s, list, origin, first) ? 1 : 0;
+    Walk& walk = s.walk;
+    if (count > 1 && walk.step == -1) startWalk(s, list);  // the next call would turn the walk round
+    for (size_t i = 1; i < count; ++i) deleted[i] = deletedSince(s, walk, origin, list[first - 1 + i]) ? 1 : 0;
+    if (count > 1) {
+        walk.step = 1;
+        walk.call = currentCall();
+        walk.position = first + count - 1;
+    }
+    return deleted;
 }
 
 }  // namespace zdb

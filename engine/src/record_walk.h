@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "session.h"
@@ -15,6 +16,11 @@ namespace zdb {
 // Consecutive calls at neighbouring positions continue a walk (see Walk).
 bool locatedRecordDeleted(Session& s, const Records& list, const ListOrigin& origin,
                           size_t position);
+
+// The same for `count` positions from `first` on (all within the list), as that many
+// consecutive calls would answer them: element i for position first + i.
+std::vector<uint8_t> locatedRecordsDeleted(Session& s, const Records& list, const ListOrigin& origin,
+                                        size_t first, size_t count);
 
 // The origin of a list that FIND is making: notes each database's last merge. Runs
 // inside the read transaction in which the list's records are found.

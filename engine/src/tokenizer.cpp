@@ -1,11 +1,15 @@
 // tokenizer.cpp - FTS5's unicode61 tokenizer, reached through the fts5_api of a
-// private in-memory connection that lives as long as the process.
+// private in-memory connection that lives as long as the process, and the same cut
+// done here for texts of ASCII alone.
 
 #include "tokenizer.h"
 
 #include <sqlite3.h>
 
+#include <array>
 #include <climits>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 
 #include "codes.h"
@@ -82,9 +86,59 @@ public:
     }
 };
 
+// For each byte: its folded form when it is an ASCII letter or digit, else 0.
+constexpr std::array<char, 256> kAsciiWordChars = [] {
+    std::array<char, 256> table{};
+    for (int c = '0'; c <= '9'; ++c) table[static_cast<size_t>(c)] = static_cast<char>(c);
+    for (int c = 'a'; c <= 'z'; ++c) table[static_cast<size_t>(c)] = static_cast<char>(c);
+    for (int c = 'A'; c <= 'Z'; ++c) table[static_cast<size_t>(c)] = static_cast<char>(c - 'A' + 'a');
+    return table;
+}();
+
+// True when no byte of `text` is above 127; eight bytes at a time.
+bool isAscii(std::string_view text) {
+    size_t i = 0;
+    uint64_t high = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        uint64_t chunk;
+        std::memcpy(&chunk, text.data() + i, 8);
+        high |= chunk;
+    }
+    for (; i < text.size(); ++i) high |= static_cast<unsigned char>(text[i]);
+    return (high & 0x8080808080808080ULL) == 0;
+}
+
+// Cuts a text of ASCII alone as unicode61 does: below 128 its word characters are the
+// letters and digits, and it folds capitals to small letters. Most record text is
+// ASCII, and a process that meets no other text never opens the connection that FTS5
+// needs. False, with nothing handed over, when the text holds any other byte.
+bool tokenizeAscii(std::string_view text, TokenSink& sink) {
+    if (!isAscii(text)) return false;
+    auto fold = [](char c) { return kAsciiWordChars[static_cast<unsigned char>(c)]; };
+    char word[kMaxWordBytes];
+    size_t i = 0;
+    const size_t size = text.size();
+    while (i < size) {
+        while (i < size && !fold(text[i])) ++i;
+        const size_t start = i;
+        size_t length = 0;
+        for (; i < size; ++i) {
+            char c = fold(text[i]);
+            if (!c) break;
+            if (length < kMaxWordBytes) word[length] = c;
+            ++length;
+        }
+        if (length == 0 || length > kMaxWordBytes) continue;
+        sink.word(std::string_view(word, length), start, i);
+    }
+    return true;
+}
+
 }  // namespace
 
-void tokenize(std::string_view utf8, TokenSink& sink) { instance().run(utf8, sink); }
+void tokenize(std::string_view utf8, TokenSink& sink) {
+    if (!tokenizeAscii(utf8, sink)) instance().run(utf8, sink);
+}
 
 std::vector<Token> tokenize(std::string_view utf8) {
     VectorSink sink;

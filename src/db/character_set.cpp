@@ -52,6 +52,16 @@ std::size_t shiftJisLength(std::string_view text, std::size_t at) {
 
 }  // namespace
 
+bool isSingleByteSet(int encoding) {
+    switch (encoding) {
+        case ZDB_CHARSET_UTF8:
+        case ZDB_CHARSET_GBK:
+        case ZDB_CHARSET_EUCJP:
+        case ZDB_CHARSET_SJIS: return false;
+        default: return true;
+    }
+}
+
 std::size_t characterLength(std::string_view text, std::size_t at, int encoding) {
     switch (encoding) {
         case ZDB_CHARSET_UTF8: return utf8Length(text, at);

@@ -15,3 +15,6 @@ inline constexpr int kLastSingleByteEncoding = 3;
 // EUC-JP (19) and Shift-JIS (20) by their lead and trail bytes; 1 for single-byte sets,
 // for a byte that begins no valid sequence, and for a sequence cut by the text's end.
 std::size_t characterLength(std::string_view text, std::size_t at, int encoding);
+
+// True when every character of `encoding` is one byte (characterLength always gives 1).
+bool isSingleByteSet(int encoding);

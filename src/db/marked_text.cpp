@@ -4,6 +4,7 @@
 // so no escape sequence and no multi-byte character is ever split, and every mark
 // that is opened is closed.
 
+#include <algorithm>
 #include <string>
 
 #include "cgi/http_output.h"
@@ -51,8 +52,17 @@ int Zolt::appendMarked(StrBuf& out, const ItemText& item, int limit, int marking
         appendHtmlText(out, text.substr(runStart, at - runStart), encoding);
         runStart = at;
     };
+    // In a single-byte set nothing happens between one mark (or the limit) and the
+    // next, so the bytes up to there are taken in one step instead of one by one.
+    const bool singleByte = isSingleByteSet(encoding);
+    auto nextStop = [&] {
+        std::size_t stop = std::min(budget, text.size());
+        if (inHit) stop = std::min(stop, hitEnd);
+        else if (next < item.hits.size()) stop = std::min(stop, static_cast<std::size_t>(std::max(item.hits[next].start, 0)));
+        return std::max(stop, at + 1);
+    };
     while (at < text.size()) {
-        std::size_t length = characterLength(text, at, encoding);
+        std::size_t length = singleByte ? 1 : characterLength(text, at, encoding);
         if (at + length > budget) break;
         if (inHit && at >= hitEnd) {
             flushRun();
@@ -74,7 +84,7 @@ int Zolt::appendMarked(StrBuf& out, const ItemText& item, int limit, int marking
             hitEnd = start + static_cast<std::size_t>(span.length);
             ++next;
         }
-        at += length;
+        at = singleByte ? nextStop() : at + length;
     }
     flushRun();
     if (inHit) marks.close(out);

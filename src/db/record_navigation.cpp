@@ -83,6 +83,25 @@ int Zolt::getRecord(int position) {
     return result;
 }
 
+int Zolt::locateRecords(int count, std::vector<int>& ids, std::vector<int>& codes) {
+    if (state != 0 || sortedFlag >= 1 || clusterFlag || count < 1) return 0;
+    ids.resize(static_cast<std::size_t>(count));
+    codes.resize(static_cast<std::size_t>(count));
+    int located = 0;
+    int result = ZdbLocateRecords(recordControl, &searchSet, recordNumber, count, ids.data(), codes.data(), &located);
+    if (!isOdd(result) || located < 1) return 0;
+    located = std::min(located, count);
+    // What the last of those getRecord calls leaves behind.
+    const auto last = static_cast<std::size_t>(located - 1);
+    recordNumber += located;
+    recordId = ids[last];
+    lastRc = codes[last];
+    fieldNumber = partNumber = fieldType = 0;
+    hitTotal = hitIndex = 0;
+    hitTable.clear();
+    return located;
+}
+
 int Zolt::getField(const char* name, int part) {
     state = 0;
     fieldNumber = 0;

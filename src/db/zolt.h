@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "cgi/strbuf.h"
 #include "db/hit_table.h"
@@ -52,6 +53,11 @@ public:
     // Makes record `position` (-1: recordNumber, then advance) current and builds its
     // hit table; the engine's odd code, 0 when there is no such record, or -451.
     int getRecord(int position);
+    // Locates up to `count` records of the set from recordNumber on, as that many calls
+    // of getRecord(-1) with noRecordText set would, into ids and codes (resized to
+    // count); how many. 0 (and nothing changed) for a sorted list, a cluster, a negative
+    // state, or when the set ends at recordNumber: getRecord then reads on.
+    int locateRecords(int count, std::vector<int>& ids, std::vector<int>& codes);
     // Selects field `name` (and record part `part` of a part field); the engine's
     // odd code, the part, 0 when the part does not exist, or a negative state.
     int getField(const char* name, int part);

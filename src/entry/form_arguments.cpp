@@ -4,6 +4,7 @@
 // back from an id file that a later request names, so readFarg trusts nothing in it:
 // every number is bounded and every piece is read only within the text.
 
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <string>
@@ -17,13 +18,19 @@ namespace {
 // Appends text as one line of the record: a line end inside it would split the
 // record's lines and lose the text, so carriage returns and line feeds become blanks.
 void appendLine(StrBuf& out, std::string_view text) {
-    // Copied in runs between line ends: the item line holds up to maxHits record ids.
+    // Copied in runs between line ends, each kind found by memchr: the item line holds
+    // up to maxHits record ids.
     std::size_t run = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\n' && text[i] != '\r') continue;
-        out.append(text.substr(run, i - run));
+    std::size_t lineFeed = text.find('\n');
+    std::size_t carriageReturn = text.find('\r');
+    for (;;) {
+        std::size_t cut = std::min(lineFeed, carriageReturn);
+        if (cut == std::string_view::npos) break;
+        out.append(text.substr(run, cut - run));
         out.appendChar(' ');
-        run = i + 1;
+        run = cut + 1;
+        if (cut == lineFeed) lineFeed = text.find('\n', run);
+        else carriageReturn = text.find('\r', run);
     }
     out.append(text.substr(run));
     out.appendChar('\n');
@@ -67,6 +74,8 @@ const char* zoltgw::getFarg() {
 
     std::string items = std::to_string(findresult.ris) + "," + std::to_string(findresult.hits) + "," +
                         std::to_string(findresult.rfound);
+    // Room for the ids and their commas at once: up to maxHits of them.
+    items.reserve(items.size() + findresult.rid.textBytes() + static_cast<std::size_t>(findresult.rid.size()));
     for (std::string_view id : findresult.rid) {
         items += ',';
         items += id;

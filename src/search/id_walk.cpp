@@ -5,6 +5,7 @@
 
 #include <charconv>
 #include <string>
+#include <vector>
 
 #include "entry/error_place.h"
 #include "entry/zoltgw.h"
@@ -35,8 +36,26 @@ int Search::collectRecordIds() {
     int counted = 0;
     int code = 0;
     int cluster = 0;
+    std::vector<int> ids, codes;
     while (examined < result.maxHits) {
         if (backwards && position < 1) break;
+        // A forward walk locates all records but the last in one engine call; the last
+        // one (or the call past the set's end) goes through getRecord, which leaves the
+        // session where the walk ends.
+        if (!backwards && result.maxHits - examined > 1) {
+            int located = db.locateRecords(result.maxHits - examined - 1, ids, codes);
+            // Ids of up to ten digits; most have four or five.
+            result.rid.reserve(static_cast<size_t>(located), static_cast<size_t>(located) * 6);
+            for (int i = 0; i < located; ++i) {
+                if (codes[static_cast<size_t>(i)] & ZDB_RECORD_DELETED) continue;
+                char id[16];
+                char* end = std::to_chars(id, id + sizeof id, ids[static_cast<size_t>(i)]).ptr;
+                result.rid.add(std::string_view(id, static_cast<size_t>(end - id)));
+                ++counted;
+            }
+            examined += located;
+            if (located > 0) continue;
+        }
         {
             LocateOnly locate;
             code = db.getRecord(position);

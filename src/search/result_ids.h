@@ -21,7 +21,15 @@ public:
         ends_.push_back(static_cast<uint32_t>(text_.size()));
     }
 
+    // Room for `ids` more ids of `bytes` in all, so that adding them copies nothing.
+    void reserve(size_t ids, size_t bytes) {
+        ends_.reserve(ends_.size() + ids);
+        text_.reserve(text_.size() + bytes);
+    }
+
     int32_t size() const { return static_cast<int32_t>(ends_.size()); }
+    // The bytes of all ids together.
+    size_t textBytes() const { return text_.size(); }
     bool empty() const { return ends_.empty(); }
 
     // The id at `position`; empty when the position is not below size().

@@ -148,6 +148,26 @@ TEST_F(EngineContract, CallsTheGatewayReliesOn) {
              return parity(result) + (substituted ? " bob in the text" : " not substituted: " + message) +
                     (static_cast<std::size_t>(length) == std::strlen(text) ? "" : ", length differs");
          }, "odd bob in the text"},
+        {"records located in one call", [] {
+             ON_DOUBLE(zdbdouble::engine().searches.push_back({1, 1, 1, 2}));
+             ON_DOUBLE(zdbdouble::Record cats; cats.id = 1; cats.database = "DOCS"; cats.code = 3;
+                       zdbdouble::engine().sets[1] = {cats});
+         }, [] {
+             login();
+             ccl("BASE docs");
+             ccl("FIND cats");
+             int set = 0, records = 0, hits = 0;
+             ZdbGetSearch(&set, &records, &hits);  // as the gateway does after a search
+             ZdbRecordControl rc = nullptr;
+             ZdbCreateRecordControl(&rc);
+             int ids[3] = {0}, codes[3] = {0}, located = 0, pastEnd = -1;
+             set = 0;
+             int result = ZdbLocateRecords(rc, &set, 1, 3, ids, codes, &located);
+             ZdbLocateRecords(rc, &set, 2, 3, ids + 1, codes + 1, &pastEnd);
+             ZdbDeleteRecordControl(&rc);
+             return parity(result) + " set " + code(set) + " located " + code(located) + " id " + code(ids[0]) +
+                    " code " + code(codes[0]) + ", past the end " + code(pastEnd);
+         }, "odd set 1 located 1 id 1 code 3, past the end 0"},
     };
     for (const auto& c : cases) {
         SetUp();

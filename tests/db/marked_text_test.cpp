@@ -42,6 +42,9 @@ TEST(AppendMarked, EscapingMarksAndLimits) {
         {"GBK: two-byte characters are cut whole", 18, 0, "\xD6\xD0\xCE\xC4", {}, 3, "\xD6\xD0", 2},
         {"EUC-JP: three-byte characters are cut whole", 19, 0, "\x8F\xA1\xA1z", {}, 2, "", 0},
         {"a hit past the text is not marked", 1, 1, "abc", {{5, 2}}, -1, "abc", 3},
+        {"overlapping hits: the second opens where the first closes; empty ones vanish", 1, 1, "abcdefgh",
+         {{1, 3}, {2, 4}, {7, 0}}, -1, "a<b>bcd</b><b>ef</b>gh", 8},
+        {"a limit before the next hit ends the text unmarked", 1, 1, "abcdef", {{4, 2}}, 3, "abc", 3},
         {"a hit of 300 bytes is marked whole", 1, 1, std::string(300, 'w'), {{0, 300}}, -1,
          "<b>" + std::string(300, 'w') + "</b>", 300},
     };

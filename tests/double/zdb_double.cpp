@@ -597,6 +597,31 @@ int ZdbGetRecordInSearchRis(ZdbRecordControl rc, int* set, int n, int* recordId,
     return zdbdouble::readRecord(rc, record, recordId, database);
 }
 
+// Locates as many ZdbGetRecordInSearchRis calls would, stopping before a record whose
+// scripted code is a failure, and locates nothing while that call is scripted: the
+// gateway then reads those records one by one and meets the scripted answer itself.
+int ZdbLocateRecords(ZdbRecordControl rc, int* set, int first, int count, int* recordIds, int* codes,
+                     int* located) {
+    logCall("ZdbLocateRecords", set ? *set : -1, first, count);
+    *located = 0;
+    auto& e = engine();
+    if (e.sets.empty() || zdbdouble::scripted("ZdbGetRecordInSearchRis")) return e.lastCode = ZDB_OK;
+    int number = *set != 0 ? *set : e.currentSet;
+    *set = number;
+    auto it = e.sets.find(number);
+    if (it == e.sets.end()) return e.lastCode = ZDB_OK;
+    int n = 0;
+    while (n < count) {
+        const zdbdouble::Record* record = zdbdouble::recordAtPosition(it->second, first + n);
+        if (!record || !(record->code & 1)) break;
+        char database[ZDB_DATABASE_NAME_SIZE];
+        zdbdouble::readRecord(rc, record, &recordIds[n], database);
+        codes[n++] = record->code;
+    }
+    *located = n;
+    return e.lastCode = ZDB_OK;
+}
+
 int ZdbGetSortedRecord(int list, ZdbRecordControl rc, int n, int* recordId, char* database) {
     logCall("ZdbGetSortedRecord", list, n);
     if (recordId) *recordId = 0;

@@ -39,6 +39,14 @@ protected:
             out.push_back(h);
         return out;
     }
+    // Deletes record `id` of PACKAGES, as another process would.
+    void remove(int id) {
+        auto db = zdb::Database::open(dir.path, "PACKAGES", true);
+        zdb::Loader loader(*db);
+        loader.begin();
+        ASSERT_TRUE(loader.remove(id));
+        loader.commit();
+    }
     ZdbCursor cursor = nullptr;
 };
 
@@ -130,13 +138,6 @@ TEST_F(Records, LocatedRecordsTellDeletionsThroughMergesAndSetReferences) {
 TEST_F(Records, AWalkEndsWhereItRestartsOrAnotherCallComes) {
     open();
     ASSERT_EQ(ccl("FIND editor OR cafe"), ZDB_OK);
-    auto remove = [&](int id) {
-        auto db = zdb::Database::open(dir.path, "PACKAGES", true);
-        zdb::Loader loader(*db);
-        loader.begin();
-        ASSERT_TRUE(loader.remove(id));
-        loader.commit();
-    };
     for (int n = 1; n <= 3; ++n) EXPECT_EQ(read(-n) & ZDB_RECORD_DELETED, 0) << n;
     remove(1);
     EXPECT_EQ(read(-2) & ZDB_RECORD_DELETED, 0);  // backwards: not this walk's direction
@@ -145,6 +146,54 @@ TEST_F(Records, AWalkEndsWhereItRestartsOrAnotherCallComes) {
     EXPECT_EQ(search().records, 3);
     remove(4);
     EXPECT_EQ(read(-3) & ZDB_RECORD_DELETED, ZDB_RECORD_DELETED);  // after another call
+}
+
+// ZdbLocateRecords answers as the locating calls one by one would, and its walk goes on
+// into the next call: "FIND editor OR cafe" holds ids 1, 2, 4; record 2 is deleted.
+TEST_F(Records, LocatingInOneCallAnswersAsCallsOneByOne) {
+    struct Case { const char* name; int first, count; std::vector<int> ids; };
+    const Case cases[] = {
+        {"the whole set", 1, 3, {1, 2, 4}},
+        {"more asked than remain", 2, 10, {2, 4}},
+        {"one", 3, 1, {4}},
+        {"past the end", 4, 5, {}},
+        {"none asked", 1, 0, {}},
+    };
+    open();
+    ASSERT_EQ(ccl("FIND editor OR cafe"), ZDB_OK);
+    remove(2);
+    for (const Case& c : cases) {
+        ZdbRecordControl batch = nullptr, single = nullptr;
+        ASSERT_EQ(ZdbCreateRecordControl(&batch), ZDB_OK);
+        ASSERT_EQ(ZdbCreateRecordControl(&single), ZDB_OK);
+        int set = 0, located = -1;
+        std::vector<int> ids(10), codes(10);
+        EXPECT_EQ(ZdbLocateRecords(batch, &set, c.first, c.count, ids.data(), codes.data(), &located), ZDB_OK)
+            << c.name;
+        EXPECT_EQ(set, 1) << c.name;
+        ids.resize(static_cast<size_t>(located));
+        codes.resize(static_cast<size_t>(located));
+        EXPECT_EQ(ids, c.ids) << c.name;
+        std::vector<int> expected;
+        for (size_t i = 0; i < c.ids.size(); ++i) {
+            int id = 0;
+            char database[ZDB_DATABASE_NAME_SIZE];
+            expected.push_back(ZdbGetRecordInSearchRis(single, &set, -(c.first + static_cast<int>(i)), &id, database));
+        }
+        EXPECT_EQ(codes, expected) << c.name;
+        int field, type, flags;  // left on its last record, or on none
+        const int check = located > 0 ? static_cast<int>(ZDB_OK) : static_cast<int>(zdb::kNoCurrentRecord);
+        EXPECT_EQ(ZdbCheckField(batch, "PACKAGE", &field, &type, &flags), check) << c.name;
+        ZdbDeleteRecordControl(&batch);
+        ZdbDeleteRecordControl(&single);
+    }
+    // The next locating call goes on with the walk: it answers from the walk's first look.
+    int set = 0, located = 0, id = 0;
+    std::vector<int> ids(2), codes(2);
+    ASSERT_EQ(ZdbLocateRecords(rc, &set, 1, 2, ids.data(), codes.data(), &located), ZDB_OK);
+    remove(4);
+    EXPECT_EQ(read(-3, &id), ZDB_OK);
+    EXPECT_EQ(read(-3, &id), static_cast<int>(ZDB_OK) | ZDB_RECORD_DELETED);  // a walk of its own
 }
 
 TEST_F(Records, FieldsAndCursorsWalkParagraphsAndItems) {

@@ -118,4 +118,26 @@ TEST(Tokenizer, FoldsCaseAndDiacriticsAndGivesByteRanges) {
     EXPECT_TRUE(zdb::tokenize(longWord).empty());
 }
 
+// A text of ASCII alone is cut without FTS5; the same text with a non-ASCII word after
+// it goes through FTS5 and must give the same words before that one.
+TEST(Tokenizer, AsciiTextIsCutAsFts5CutsIt) {
+    std::string everyByte;
+    for (int c = 0; c < 128; ++c) everyByte += std::string("aB") + static_cast<char>(c) + "9z ";
+    const std::string texts[] = {everyByte, "Mixed-Case_words, digits 42x\ttabs\nline", "",
+                                 std::string(zdb::kMaxWordBytes, 'Q') + " " + std::string(zdb::kMaxWordBytes + 1, 'q') + " ok"};
+    for (const std::string& text : texts) {
+        auto ascii = zdb::tokenize(text);
+        auto fts5 = zdb::tokenize(text + " \xC3\xA9");
+        ASSERT_FALSE(fts5.empty());
+        EXPECT_EQ(fts5.back().term, "e");
+        fts5.pop_back();
+        ASSERT_EQ(ascii.size(), fts5.size()) << text;
+        for (size_t i = 0; i < ascii.size(); ++i) {
+            EXPECT_EQ(ascii[i].term, fts5[i].term) << text;
+            EXPECT_EQ(ascii[i].start, fts5[i].start) << text;
+            EXPECT_EQ(ascii[i].end, fts5[i].end) << text;
+        }
+    }
+}
+
 }  // namespace
