@@ -194,6 +194,12 @@ int ZdbGetWindowHit(int window, int* start, int* length);
 int ZdbGetRecordInSearchRis(ZdbRecordControl rc, int* set, int n, int* recordId, char* database);
 /* The same for record n of sorted list `list`. */
 int ZdbGetSortedRecord(int list, ZdbRecordControl rc, int n, int* recordId, char* database);
+/* Reads records first, first + 1, ... (at most count) of set *set (0: the current set)
+   in one read transaction per database; *read gets how many (0 when first lies past
+   the set's end). Making one of them current by its number afterwards takes its text
+   as read here, once, instead of reading it in a transaction of its own: a page of
+   records costs one transaction. A write to the database forgets them. */
+int ZdbReadRecords(int* set, int first, int count, int* read);
 /* Locates records first, first + 1, ... of set *set as that many calls of
    ZdbGetRecordInSearchRis with -n would, one after the other: recordIds[i] and codes[i]
    are the id and the code of record first + i. At most count records; *located gets how

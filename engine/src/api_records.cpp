@@ -70,6 +70,29 @@ int locateRun(Session& s, ZdbRecordControl handle, const Records& records, const
     return static_cast<int>(n);
 }
 
+// Reads records first, first + 1, ... (at most count) of `records` ahead, in one read
+// transaction per database; returns how many.
+int readRun(Session& s, const Records& records, int first, int count) {
+    const auto start = static_cast<size_t>(first);
+    if (first < 1 || count < 1 || start > records.size()) return 0;
+    const size_t n = std::min(static_cast<size_t>(count), records.size() - start + 1);
+    std::vector<bool> read(n, false);
+    for (size_t i = 0; i < n; ++i) {
+        if (read[i]) continue;
+        const size_t index = records[start - 1 + i].db;
+        Database& db = *databaseOf(s, records[start - 1 + i]);
+        Transaction snapshot(db.connection(), false);
+        for (size_t j = i; j < n; ++j) {
+            const RecordRef& ref = records[start - 1 + j];
+            if (read[j] || ref.db != index) continue;
+            db.readAhead(ref.id);
+            read[j] = true;
+        }
+        snapshot.commit();
+    }
+    return static_cast<int>(n);
+}
+
 // The item at the cursor as handed out, or null when there is none.
 const std::string* itemAtCursor(Session& s, ZdbCursorData& cursor) {
     ZdbRecordControlData& rc = *cursor.rc;
@@ -134,6 +157,18 @@ int ZdbLocateRecords(ZdbRecordControl rc, int* set, int first, int count, int* r
         SearchSet& found = s.set(*set);
         *set = found.number;
         *located = locateRun(s, rc, found.records, found.hitLeaves, found.origin, first, count, recordIds, codes);
+        return ZDB_OK;
+    });
+}
+
+int ZdbReadRecords(int* set, int first, int count, int* read) {
+    return guarded([&] {
+        if (!set || !read) throw EngineError(kInvalidArgument, "ZdbReadRecords");
+        *read = 0;
+        Session& s = session();
+        SearchSet& found = s.set(*set);
+        *set = found.number;
+        *read = readRun(s, found.records, first, count);
         return ZDB_OK;
     });
 }

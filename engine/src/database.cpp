@@ -232,6 +232,15 @@ std::optional<RecordContent> Database::readRecord(int32_t id) {
     return record;
 }
 
+bool Database::takeReadAhead(int32_t id, std::optional<RecordContent>& record) {
+    if (ahead_.empty()) return false;
+    auto it = ahead_.find(id);
+    if (it == ahead_.end()) return false;
+    record = std::move(it->second);
+    ahead_.erase(it);
+    return true;
+}
+
 bool Database::recordExists(int32_t id) {
     Statement& stmt = cached("SELECT 1 FROM record WHERE id = ?");
     stmt.bind(1, id);

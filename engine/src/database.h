@@ -70,6 +70,13 @@ public:
     int64_t totalWords();
     // The stored record `id`, or nothing.
     std::optional<RecordContent> readRecord(int32_t id);
+    // Reads record `id` now, in the caller's transaction, for takeReadAhead to hand out.
+    void readAhead(int32_t id) { ahead_.insert_or_assign(id, readRecord(id)); }
+    // Moves record `id` as readAhead read it into `record` and forgets it; false when
+    // it was not read ahead (or was handed out already).
+    bool takeReadAhead(int32_t id, std::optional<RecordContent>& record);
+    // Forgets the records read ahead: a write makes them stale.
+    void dropReadAhead() { ahead_.clear(); }
     bool recordExists(int32_t id);
     // Ids of all records, ascending.
     std::vector<int32_t> allRecordIds();
@@ -148,6 +155,7 @@ private:
     StaleSet stale_;
     std::unordered_set<int64_t> staleSegments_;  // the segments of stale_
     bool staleLoaded_ = false;
+    std::unordered_map<int32_t, std::optional<RecordContent>> ahead_;  // see readAhead
     int format_ = 0;         // of the file: 1 or kFormatVersion
     int upgradedFrom_ = 0;
 };

@@ -39,7 +39,7 @@ private:
 
 }  // namespace
 
-Loader::Loader(Database& db) : db_(db) {}
+Loader::Loader(Database& db) : db_(db) { db_.dropReadAhead(); }
 
 Loader::~Loader() { abort(); }
 

@@ -11,7 +11,8 @@ namespace zdb {
 // Reads the record that `rc` locates, once; a record gone since leaves empty content.
 void loadContent(ZdbRecordControlData& rc) {
     if (rc.loaded) return;
-    auto record = rc.db->readRecord(rc.id);
+    std::optional<RecordContent> record;
+    if (!rc.db->takeReadAhead(rc.id, record)) record = rc.db->readRecord(rc.id);
     rc.exists = record.has_value();
     rc.content = record ? std::move(*record) : RecordContent{};
     rc.content.id = rc.id;

@@ -102,6 +102,11 @@ int Zolt::locateRecords(int count, std::vector<int>& ids, std::vector<int>& code
     return located;
 }
 
+int Zolt::readRecords(int first, int count) {
+    int read = 0;
+    return isOdd(ZdbReadRecords(&searchSet, first, count, &read)) ? read : 0;
+}
+
 int Zolt::getField(const char* name, int part) {
     state = 0;
     fieldNumber = 0;

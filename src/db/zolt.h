@@ -58,6 +58,9 @@ public:
     // count); how many. 0 (and nothing changed) for a sorted list, a cluster, a negative
     // state, or when the set ends at recordNumber: getRecord then reads on.
     int locateRecords(int count, std::vector<int>& ids, std::vector<int>& codes);
+    // Reads records first to first + count - 1 of the set in one engine call, so that
+    // getRecord takes them from there; how many (0 also when the engine refused).
+    int readRecords(int first, int count);
     // Selects field `name` (and record part `part` of a part field); the engine's
     // odd code, the part, 0 when the part does not exist, or a negative state.
     int getField(const char* name, int part);

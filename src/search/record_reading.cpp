@@ -124,6 +124,16 @@ void Search::readZoltRecord(int flags) {
     if (!(flags & 2) && db.getRecord(position) < 0) reportEngineError();
 }
 
+void Search::readPageAhead(int count) {
+    Zolt& db = gw_.db;
+    const FindResult& result = gw_.findresult;
+    // The cases in which readZoltRecord reads position ris + 1 of the request's own set.
+    if (gw_.skipFind || thesaurusOpen || hitListShown || db.state != 0 || db.clusterFlag != 0 ||
+        db.sortedFlag != 0 || result.reverseDefine || Zolt::noRecordText())
+        return;
+    db.readRecords(result.ris + 1, count);
+}
+
 void Search::reportEngineError() {
     if (!recordErrorsInPage) {
         gw_.failWithEngineMessage(0);

@@ -21,6 +21,9 @@ public:
     // Engine failures are written into the page as an error heading (or, while
     // recordErrorsInPage is false, set the controller's error fields).
     void readZoltRecord(int flags);
+    // Reads the next `count` records that readZoltRecord will make current from findresult.ris
+    // on in one engine call, where it makes them current by their position in the set.
+    void readPageAhead(int count);
     // Lists the terms of a thesaurus display as ids "recordId.-level" (thesaurus_terms.cpp);
     // 0, or -1 with the controller's error fields set.
     int readThesaurusTerms();

@@ -4,6 +4,8 @@
 // Invariants: the loop stack never holds more than kMaxLoopDepth entries, every entry
 // is a position inside the template or -1, and a page runs at most kMaxLoopRounds rounds.
 
+#include <algorithm>
+
 #include "cgi/ascii.h"
 #include "db/session_state.h"
 #include "entry/zoltgw.h"
@@ -71,8 +73,19 @@ void TemplateEngine::recordLoop() {
         finishLoop();
         return;
     }
+    if (r.fordMode == 1 || r.fordMode == 5) readAhead();
     readRoundTerm();
     pushRound();
+}
+
+void TemplateEngine::readAhead() {
+    const FindResult& r = gw.findresult;
+    // Every kReadAhead rounds, the records of the rounds to come (up to kReadAhead).
+    constexpr int kReadAhead = 20;
+    if ((risLoopCount - 1) % kReadAhead != 0) return;
+    int rounds = std::min(r.rfound, r.maxHits) - r.ris;
+    if (r.maxPage != 0) rounds = std::min(rounds, r.maxPage - risLoopCount);
+    if (rounds > 1) gw.search.readPageAhead(std::min(rounds, kReadAhead));
 }
 
 void TemplateEngine::readRoundTerm() {

@@ -119,6 +119,8 @@ private:
     void recordLoop();
     // Reads the record or display term of the record loop's round.
     void readRoundTerm();
+    // Has the records of the loop's next rounds read in one engine call.
+    void readAhead();
     void paragraphLoop();
     void partLoop(bool hitPartsWanted);
     void itemLoop();

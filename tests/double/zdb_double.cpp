@@ -622,6 +622,20 @@ int ZdbLocateRecords(ZdbRecordControl rc, int* set, int first, int count, int* r
     return e.lastCode = ZDB_OK;
 }
 
+// The double holds its records in memory: reading ahead only counts them.
+int ZdbReadRecords(int* set, int first, int count, int* read) {
+    logCall("ZdbReadRecords", set ? *set : -1, first, count);
+    *read = 0;
+    auto& e = engine();
+    int number = *set != 0 ? *set : e.currentSet;
+    auto it = e.sets.find(number);
+    if (it == e.sets.end()) return e.lastCode = ZDB_OK;
+    *set = number;
+    const int size = static_cast<int>(it->second.size());
+    if (first >= 1 && count >= 1 && first <= size) *read = std::min(count, size - first + 1);
+    return e.lastCode = ZDB_OK;
+}
+
 int ZdbGetSortedRecord(int list, ZdbRecordControl rc, int n, int* recordId, char* database) {
     logCall("ZdbGetSortedRecord", list, n);
     if (recordId) *recordId = 0;

@@ -196,6 +196,36 @@ TEST_F(Records, LocatingInOneCallAnswersAsCallsOneByOne) {
     EXPECT_EQ(read(-3, &id), static_cast<int>(ZDB_OK) | ZDB_RECORD_DELETED);  // a walk of its own
 }
 
+// Records read ahead are handed out, each once, to the record that is made current next:
+// "FIND editor OR cafe" holds ids 1, 2, 4; another process deletes them all after the
+// read-ahead, so a record still shown was handed out, one shown deleted was read again.
+TEST_F(Records, RecordsReadAheadAreHandedOutOnce) {
+    struct Case { const char* name; int first, count, read; std::vector<int> shown; };
+    const Case cases[] = {
+        {"the whole set", 1, 3, 3, {1, 2, 3}},
+        {"more asked than remain", 2, 10, 2, {2, 3}},
+        {"from the second, one", 2, 1, 1, {2}},
+        {"past the end", 4, 5, 0, {}},
+        {"none asked", 1, 0, 0, {}},
+    };
+    for (const Case& c : cases) {
+        open();
+        ASSERT_EQ(ccl("FIND editor OR cafe"), ZDB_OK);
+        int set = 0, count = -1;
+        EXPECT_EQ(ZdbReadRecords(&set, c.first, c.count, &count), ZDB_OK) << c.name;
+        EXPECT_EQ(set, 1) << c.name;
+        EXPECT_EQ(count, c.read) << c.name;
+        for (int id : {1, 2, 4}) remove(id);
+        std::vector<int> shown;
+        for (int n = 1; n <= 3; ++n)
+            if (!(read(n) & ZDB_RECORD_DELETED)) shown.push_back(n);
+        EXPECT_EQ(shown, c.shown) << c.name;
+        for (int n = 1; n <= 3; ++n) EXPECT_EQ(read(n) & ZDB_RECORD_DELETED, ZDB_RECORD_DELETED) << c.name;
+        endSession();
+        addRecords("PACKAGES", kRecords);
+    }
+}
+
 TEST_F(Records, FieldsAndCursorsWalkParagraphsAndItems) {
     open();
     ASSERT_EQ(ccl("FIND R=1-2"), ZDB_OK);

@@ -139,6 +139,28 @@ TEST_F(TemplateEngineTest, RecordLoopPagesAndItsLinks) {
     }
 }
 
+// A record loop that reads records has the records of its next rounds read in one
+// engine call, at most twenty at a time, and never more than its rounds read.
+TEST_F(TemplateEngineTest, RecordLoopReadsItsRecordsAhead) {
+    struct Case { const char* name; int records, ris, maxPage, maxHits; std::vector<std::string> calls; };
+    const Case cases[] = {
+        {"a page of ten", 25, 0, 11, 1000, {"ZdbReadRecords(0,1,10)"}},
+        {"the second page", 25, 10, 11, 1000, {"ZdbReadRecords(0,11,10)"}},
+        {"the last page, short", 25, 20, 11, 1000, {"ZdbReadRecords(0,21,5)"}},
+        {"no page limit", 45, 0, 0, 1000, {"ZdbReadRecords(0,1,20)", "ZdbReadRecords(0,21,20)", "ZdbReadRecords(0,41,5)"}},
+        {"the hit limit ends it", 45, 0, 30, 25, {"ZdbReadRecords(0,1,20)", "ZdbReadRecords(0,21,5)"}},
+        {"one record: nothing to gain", 1, 0, 11, 1000, {}},
+    };
+    for (const auto& c : cases) {
+        result(c.records);
+        engine().log.clear();
+        FindResult& r = gw->findresult;
+        r.fordMode = 1, r.ris = c.ris, r.maxPage = c.maxPage, r.maxHits = c.maxHits;
+        render("<ZOLTLOOP LOOPTYPE=RIS><ZOLTLOOP END>");
+        EXPECT_EQ(engine().callsNamed("ZdbReadRecords"), c.calls) << c.name;
+    }
+}
+
 TEST_F(TemplateEngineTest, LinkValuesComeBackUnchanged) {
     ScopedEnv script("SCRIPT_NAME", kScript);
     result(2);
